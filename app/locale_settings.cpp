@@ -1,0 +1,34 @@
+#include "app/locale_settings.h"
+
+#include <QLocale>
+
+#ifdef Q_OS_WIN
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+#include <string>
+
+#include "common/eight_bit_text.h"
+#include "common/number_text.h"
+
+namespace vmd {
+namespace {
+
+std::u16string DecimalSeparatorSetting() {
+#ifdef Q_OS_WIN
+  // The user's current setting, not a copy cached at start.
+  wchar_t buffer[8] = {};
+  const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+  if (length > 1) return std::u16string(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(length - 1));
+  return {};
+#else
+  return QLocale::system().decimalPoint().toStdU16String();
+#endif
+}
+
+}  // namespace
+
+void ReadDecimalSeparator() { SetDecimalSeparator(DecimalSeparatorFromSetting(DecimalSeparatorSetting())); }
+
+}  // namespace vmd

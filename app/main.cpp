@@ -1,0 +1,107 @@
+#include "app/main.h"
+
+#include <QEvent>
+
+#include "app/controls.h"
+#include "app/error_dialog.h"
+#include "app/locale_settings.h"
+#include "common/colours.h"
+#include "common/driver_identity.h"
+
+namespace vmd {
+namespace {
+
+constexpr int kTickMilliseconds = 40;
+constexpr int kClientWidth = 662;
+constexpr int kClientHeight = 399;
+
+QString FromEightBit(const std::string& text) {
+  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+TForm1::TForm1(std::unique_ptr<HidController> hidController, QWidget* parent)
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                  Qt::MSWindowsFixedSizeDialogHint),
+      JvHidDeviceController1(std::move(hidController)) {
+  setObjectName(QStringLiteral("Form1"));
+  setFixedSize(kClientWidth, kClientHeight);
+  CreateControls();
+  ReadDecimalSeparator();
+
+  DisplayData.setObjectName(QStringLiteral("DisplayData"));
+  DisplayData.setTimerType(Qt::PreciseTimer);
+  DisplayData.setInterval(kTickMilliseconds);
+  connect(&DisplayData, &QTimer::timeout, this, [this] { RunEventHandler([this] { DisplayDataTimer(); }); });
+  ReadDataTimer.setObjectName(QStringLiteral("ReadDataTimer"));
+  ReadDataTimer.setTimerType(Qt::PreciseTimer);
+  ReadDataTimer.setInterval(kTickMilliseconds);
+  connect(&ReadDataTimer, &QTimer::timeout, this,
+          [this] { RunEventHandler([this] { ReadDataTimerTimer(); }); });
+  DisplayData.start();
+
+  RunEventHandler([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+  ShowNoConnection();
+  setWindowTitle(QString::fromLatin1(ApplicationTitle.data(), static_cast<qsizetype>(ApplicationTitle.size())) +
+                 QStringLiteral("  ") +
+                 QString::fromLatin1(ProgramVersionText.data(), static_cast<qsizetype>(ProgramVersionText.size())));
+}
+
+// --- Connection indicator -------------------------------------------------------------------
+
+void TForm1::ShowIndicator(const char* text, QColor background) {
+  SetText(ConnectionStatus, QString::fromLatin1(text));
+  SetBackground(ConnectionStatus, background);
+}
+
+void TForm1::ShowNoConnection() {
+  ShowIndicator("No connection", ToQColor(clIndicatorOff));
+  ReadDataTimer.stop();
+}
+
+void TForm1::ShowDisconnected() {
+  ShowIndicator("Disconnected", ToQColor(clIndicatorOff));
+  ReadDataTimer.stop();
+}
+
+void TForm1::ShowConnected() { ShowIndicator("Connected", ToQColor(clIndicatorOn)); }
+
+void TForm1::SetConnectionText(const std::string& text) { SetText(ConnectionStatus, FromEightBit(text)); }
+
+void TForm1::SetHardwareVersionText(const std::string& text) {
+  SetText(Label_HardwareVer, FromEightBit(text));
+}
+
+void TForm1::EnablePolling() {
+  if (!ReadDataTimer.isActive()) ReadDataTimer.start();
+}
+
+void TForm1::ShowDeviceList(const std::vector<std::string>& names) {
+  ListBox1->clear();
+  for (const std::string& name : names) ListBox1->addItem(FromEightBit(name));
+}
+
+// --- Timers ---------------------------------------------------------------------------------
+
+void TForm1::ReadDataTimerTimer() { exchange_.ReadDataTimerTimer(); }
+
+void TForm1::DisplayDataTimer() {
+  if (!exchange_.DeviceConnected) return;
+}
+
+// --- System announcements -------------------------------------------------------------------
+
+void TForm1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LocaleChange) ReadDecimalSeparator();
+  QWidget::changeEvent(event);
+}
+
+}  // namespace vmd

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds them and runs them: with warnings as errors, then again under
+# AddressSanitizer and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc)
+
+stage() { printf '\n=== %s ===\n' "$*"; }
+
+stage "build and test (warnings as errors)"
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$jobs"
+ctest --preset ci -j "$jobs"
+
+stage "build and test under AddressSanitizer and UBSan"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"
