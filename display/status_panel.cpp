@@ -5,7 +5,9 @@
 namespace vmd {
 namespace {
 
-bool Bit(std::uint8_t bits, unsigned index) { return ((bits >> index) & 1U) != 0; }
+bool Bit(std::uint8_t bits, unsigned index) {
+  return ((static_cast<unsigned>(bits) >> index) & 1U) != 0;
+}
 
 BoxContent Box(std::string_view name, std::uint8_t bits, unsigned index) {
   return {name, OnOffLookOf("ON", Bit(bits, index), "OFF")};
