@@ -9,7 +9,8 @@
 namespace vmd {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
-  const auto title = QString::fromUtf8(ApplicationTitle.data(), static_cast<qsizetype>(ApplicationTitle.size()));
+  const auto title =
+      QString::fromUtf8(ApplicationTitle.data(), static_cast<qsizetype>(ApplicationTitle.size()));
   setApplicationName(title);
   setApplicationDisplayName(title);
   setApplicationVersion(QStringLiteral(VMD_PROGRAM_VERSION));

@@ -28,9 +28,10 @@ void ShowErrorDialog(const QString& message) {
     std::fprintf(stderr, "%s: %s\n", ApplicationTitle.data(), message.toLocal8Bit().constData());
     return;
   }
-  QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle.data(),
-                                                   static_cast<qsizetype>(ApplicationTitle.size())),
-                        message, QMessageBox::Ok);
+  QMessageBox::critical(
+      nullptr,
+      QString::fromUtf8(ApplicationTitle.data(), static_cast<qsizetype>(ApplicationTitle.size())),
+      message, QMessageBox::Ok);
 }
 
 void SetErrorDialogForTesting(std::function<void(const QString&)> dialog) {

@@ -7,7 +7,8 @@
 namespace vmd {
 
 // Makes Tahoma available to the program, loading a copy that lies outside the system's font paths
-// (Wine's fonts package ships one) when the system has none. Call once after the application exists.
+// (Wine's fonts package ships one) when the system has none. Call once after the application
+// exists.
 void LoadWindowFonts();
 
 // The family the window uses: "Tahoma" when available.

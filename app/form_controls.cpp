@@ -14,7 +14,8 @@ const QString kOff = QStringLiteral("OFF");
 constexpr int kRowPitch = 27;  // vertical distance of the ON/OFF rows
 
 // A column of ON/OFF boxes with their captions beside them.
-void MakeOnOffRows(QWidget* frame, int boxX, std::initializer_list<std::pair<QLineEdit**, const char*>> boxes,
+void MakeOnOffRows(QWidget* frame, int boxX,
+                   std::initializer_list<std::pair<QLineEdit**, const char*>> boxes,
                    std::initializer_list<const char*> captions) {
   int row = 0;
   for (const auto& [box, name] : boxes) {
@@ -48,10 +49,11 @@ void TForm1::CreateControls() {
   Lab_WorkMode = MakeLabel(driver, QStringLiteral("---"), 122, 45, 13, "Lab_WorkMode");
 
   QGroupBox* switches = MakeFrame(this, QStringLiteral("Config switches "), 8, 122, 169, 241);
-  MakeOnOffRows(switches, 11,
-                {{&SW1, "SW1"}, {&SW2, "SW2"}, {&SW3, "SW3"}, {&SW4, "SW4"}, {&SW5, "SW5"}, {&SW6, "SW6"}},
-                {"S1- Pot. internal", "S2- Pot. cur. limit", "S3- Soft start", "S4- Brake on",
-                 "S5- Limit in. level", "S6- Auto reverse"});
+  MakeOnOffRows(
+      switches, 11,
+      {{&SW1, "SW1"}, {&SW2, "SW2"}, {&SW3, "SW3"}, {&SW4, "SW4"}, {&SW5, "SW5"}, {&SW6, "SW6"}},
+      {"S1- Pot. internal", "S2- Pot. cur. limit", "S3- Soft start", "S4- Brake on",
+       "S5- Limit in. level", "S6- Auto reverse"});
 
   QGroupBox* inputs = MakeFrame(this, QStringLiteral("Inputs"), 184, 122, 161, 137);
   MakeOnOffRows(inputs, 11, {{&IN1, "IN1"}, {&IN2, "IN2"}, {&IN3, "IN3"}, {&IN4, "IN4"}},
@@ -108,8 +110,8 @@ void TForm1::CreateControls() {
   ListBox1->hide();
 
   // Tab order: the inputs, the switches, the outputs, the connection status, and round again.
-  QWidget* const chain[] = {IN1, IN2, IN3, IN4, SW1, SW2, SW3, SW4, SW5, SW6, OUT1, OUT2,
-                            ConnectionStatus};
+  QWidget* const chain[] = {
+      IN1, IN2, IN3, IN4, SW1, SW2, SW3, SW4, SW5, SW6, OUT1, OUT2, ConnectionStatus};
   for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
   IN1->setFocus();
 }

@@ -20,7 +20,9 @@ std::u16string DecimalSeparatorSetting() {
   // The user's current setting, not a copy cached at start.
   wchar_t buffer[8] = {};
   const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
-  if (length > 1) return std::u16string(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(length - 1));
+  if (length > 1)
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer),
+                          static_cast<std::size_t>(length - 1));
   return {};
 #else
   return QLocale::system().decimalPoint().toStdU16String();
@@ -29,6 +31,8 @@ std::u16string DecimalSeparatorSetting() {
 
 }  // namespace
 
-void ReadDecimalSeparator() { SetDecimalSeparator(DecimalSeparatorFromSetting(DecimalSeparatorSetting())); }
+void ReadDecimalSeparator() {
+  SetDecimalSeparator(DecimalSeparatorFromSetting(DecimalSeparatorSetting()));
+}
 
 }  // namespace vmd

@@ -7,6 +7,7 @@
 #include "app/locale_settings.h"
 #include "common/colours.h"
 #include "common/driver_identity.h"
+#include "common/number_text.h"
 
 namespace vmd {
 namespace {
@@ -22,20 +23,25 @@ QString FromEightBit(const std::string& text) {
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<HidController> hidController, QWidget* parent)
-    : QWidget(parent,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                  Qt::MSWindowsFixedSizeDialogHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       JvHidDeviceController1(std::move(hidController)) {
   setObjectName(QStringLiteral("Form1"));
   setFixedSize(kClientWidth, kClientHeight);
   CreateControls();
+  onOffBoxes_ = {SW1, SW2, SW3, SW4, SW5, SW6, IN1, IN2, IN3, IN4, OUT1, OUT2};
+  valueLabels_ = {LabVal_PowerSupply, LabVal_Temperature, LabVal_Potentiometer, LabVal_Ain,
+                  LabVal_CurLim,      LabVal_CurAct,      LabVal_PwmLim,        LabVal_PwmAct};
+  valueBars_ = {Pb_PowerSupply,  Pb_Temperature, Pb_Potentiometer, Pb_AnalogInput,
+                Pb_CurrentLimit, Pb_CurrentAct,  Pb_PwmLimit,      Pb_PwmAct};
   ReadDecimalSeparator();
 
   DisplayData.setObjectName(QStringLiteral("DisplayData"));
   DisplayData.setTimerType(Qt::PreciseTimer);
   DisplayData.setInterval(kTickMilliseconds);
-  connect(&DisplayData, &QTimer::timeout, this, [this] { RunEventHandler([this] { DisplayDataTimer(); }); });
+  connect(&DisplayData, &QTimer::timeout, this,
+          [this] { RunEventHandler([this] { DisplayDataTimer(); }); });
   ReadDataTimer.setObjectName(QStringLiteral("ReadDataTimer"));
   ReadDataTimer.setTimerType(Qt::PreciseTimer);
   ReadDataTimer.setInterval(kTickMilliseconds);
@@ -50,9 +56,11 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
   ShowNoConnection();
-  setWindowTitle(QString::fromLatin1(ApplicationTitle.data(), static_cast<qsizetype>(ApplicationTitle.size())) +
+  setWindowTitle(QString::fromLatin1(ApplicationTitle.data(),
+                                     static_cast<qsizetype>(ApplicationTitle.size())) +
                  QStringLiteral("  ") +
-                 QString::fromLatin1(ProgramVersionText.data(), static_cast<qsizetype>(ProgramVersionText.size())));
+                 QString::fromLatin1(ProgramVersionText.data(),
+                                     static_cast<qsizetype>(ProgramVersionText.size())));
 }
 
 // --- Connection indicator -------------------------------------------------------------------
@@ -74,7 +82,9 @@ void TForm1::ShowDisconnected() {
 
 void TForm1::ShowConnected() { ShowIndicator("Connected", ToQColor(clIndicatorOn)); }
 
-void TForm1::SetConnectionText(const std::string& text) { SetText(ConnectionStatus, FromEightBit(text)); }
+void TForm1::SetConnectionText(const std::string& text) {
+  SetText(ConnectionStatus, FromEightBit(text));
+}
 
 void TForm1::SetHardwareVersionText(const std::string& text) {
   SetText(Label_HardwareVer, FromEightBit(text));
@@ -95,6 +105,29 @@ void TForm1::ReadDataTimerTimer() { exchange_.ReadDataTimerTimer(); }
 
 void TForm1::DisplayDataTimer() {
   if (!exchange_.DeviceConnected) return;
+  try {
+    ShowPanel(StatusPanelContent(records_.status, records_.limits, DecimalSeparator()));
+  } catch (...) {
+    // A failed refresh leaves the rest of this tick undone; the next tick draws again.
+  }
+}
+
+// Writes every control of the panel; controls that already show their value stay untouched.
+void TForm1::ShowPanel(const PanelContent& panel) {
+  for (std::size_t i = 0; i < kBoxCount; ++i) {
+    SetText(onOffBoxes_[i], FromEightBit(panel.boxes[i].look.text));
+    SetBackground(onOffBoxes_[i], ToQColor(panel.boxes[i].look.background));
+  }
+  for (std::size_t i = 0; i < kValueRowCount; ++i) {
+    SetText(valueLabels_[i], FromEightBit(panel.values[i].caption));
+    SetPosition(valueBars_[i], panel.values[i].barPosition);
+  }
+  if (panel.driverState) {
+    SetText(Label_DriverStatus, FromEightBit(panel.driverState->caption));
+    SetTextColour(Label_DriverStatus, ToQColor(panel.driverState->fontColour));
+  }
+  if (panel.driverError) SetText(Label_DriverError, FromEightBit(*panel.driverError));
+  SetText(Lab_WorkMode, FromEightBit(panel.workMode));
 }
 
 // --- System announcements -------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 
+#include "display/status_panel.h"
 #include "link/hid/hid_controller.h"
 #include "link/link_view.h"
 #include "link/report_exchange.h"
@@ -70,6 +71,12 @@ class TForm1 : public QWidget, public LinkView {
  private:
   void CreateControls();
   void ShowIndicator(const char* text, QColor background);
+  void ShowPanel(const PanelContent& panel);
+
+  // The panel's controls in the order of PanelContent.
+  std::array<QLineEdit*, kBoxCount> onOffBoxes_{};
+  std::array<QLabel*, kValueRowCount> valueLabels_{};
+  std::array<QProgressBar*, kValueRowCount> valueBars_{};
 
   DriverRecords records_;
   ReportExchange exchange_{records_, *this};

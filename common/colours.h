@@ -13,7 +13,7 @@ struct Rgb {
 };
 
 // Background of the connection indicator and of the ON/OFF boxes.
-inline constexpr Rgb clIndicatorOn{175, 216, 135};  // light green
+inline constexpr Rgb clIndicatorOn{175, 216, 135};   // light green
 inline constexpr Rgb clIndicatorOff{253, 124, 102};  // salmon red
 
 }  // namespace vmd

@@ -61,7 +61,8 @@ void RoundLastDigitAway(std::vector<std::uint8_t>& digits, int& exponent) {
 }
 
 DecimalExpansion ExpansionOfRatio(std::int64_t numerator, std::uint32_t denominator) {
-  if (denominator == 0) throw std::invalid_argument("fixed-point text of a ratio with denominator 0");
+  if (denominator == 0)
+    throw std::invalid_argument("fixed-point text of a ratio with denominator 0");
   DecimalExpansion expansion;
   if (numerator == 0) return expansion;
   expansion.negative = numerator < 0;
@@ -75,7 +76,8 @@ DecimalExpansion ExpansionOfRatio(std::int64_t numerator, std::uint32_t denomina
   if (quotient != 0) {
     char buffer[24];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, quotient).ptr;
-    for (const char* p = buffer; p < end; ++p) digits.push_back(static_cast<std::uint8_t>(*p - '0'));
+    for (const char* p = buffer; p < end; ++p)
+      digits.push_back(static_cast<std::uint8_t>(*p - '0'));
     exponent = static_cast<int>(digits.size()) - 1;
   }
   // Fractional digits by long division, leading zeros skipped, one digit beyond the expansion.
@@ -102,8 +104,9 @@ struct RoundedValue {
   int top = 0;
   int DigitAt(int power) const {
     const int index = top - power;
-    return index >= 0 && index < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(index)]
-                                                                   : 0;
+    return index >= 0 && index < static_cast<int>(digits.size())
+               ? digits[static_cast<std::size_t>(index)]
+               : 0;
   }
 };
 
@@ -154,7 +157,8 @@ std::string Format(const DecimalExpansion& expansion, int decimals, std::string_
       power.insert(0, static_cast<std::size_t>(decimals) - power.size(), '0');
     return text + "E" + power;
   }
-  for (int power = std::max(rounded.top, 0); power >= 0; --power) text += DigitChar(rounded.DigitAt(power));
+  for (int power = std::max(rounded.top, 0); power >= 0; --power)
+    text += DigitChar(rounded.DigitAt(power));
   if (decimals > 0) {
     text.append(separator);
     for (int power = -1; power >= -decimals; --power) text += DigitChar(rounded.DigitAt(power));

@@ -36,7 +36,8 @@ class ReportExchange {
   void ReadDataTimerTimer();
 
   // The data handler installed on the attached device.
-  void HidDataReceived(HidDevice& device, std::uint8_t reportId, std::span<const std::uint8_t> data);
+  void HidDataReceived(HidDevice& device, std::uint8_t reportId,
+                       std::span<const std::uint8_t> data);
 
   const DriverRecords& Records() const { return records_; }
 

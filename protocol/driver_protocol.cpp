@@ -15,7 +15,8 @@ T ReadLittleEndian(std::span<const std::uint8_t> bytes, std::size_t offset) {
 template <typename T>
 void WriteLittleEndian(std::vector<std::uint8_t>& out, T value) {
   const auto bits = static_cast<std::uint64_t>(value);
-  for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
 }
 
 float VersionOf(std::uint8_t byte) {
@@ -24,7 +25,8 @@ float VersionOf(std::uint8_t byte) {
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeReport(std::span<const std::uint8_t> payload, std::size_t reportLength) {
+std::vector<std::uint8_t> EncodeReport(std::span<const std::uint8_t> payload,
+                                       std::size_t reportLength) {
   std::vector<std::uint8_t> report(reportLength, 0);
   if (reportLength == 0) return report;
   report[0] = HID_OUTPUT_REPORT_ID;

@@ -48,10 +48,10 @@ struct TDriverStatus {
   std::uint16_t analogInput = 0;    // mV, 5000 full scale
   std::uint8_t errorCode = 0;
   std::uint8_t driverState = 0;
-  std::uint16_t temperature = 0;     // degrees C
-  std::int32_t currentAct = 0;       // mA
-  std::int32_t currentLimit = 0;     // mA
-  std::uint32_t supplyVoltage = 0;   // mV
+  std::uint16_t temperature = 0;    // degrees C
+  std::int32_t currentAct = 0;      // mA
+  std::int32_t currentLimit = 0;    // mA
+  std::uint32_t supplyVoltage = 0;  // mV
   std::int16_t pwmAct = 0;
   std::int16_t pwmLimit = 0;
   friend bool operator==(const TDriverStatus&, const TDriverStatus&) = default;
@@ -80,7 +80,8 @@ inline constexpr std::size_t kStatusReplyDataBytes = 29;  // D0..D28
 
 // The output report carrying `payload` after the report ID, exactly `reportLength` bytes long and
 // zero-filled: a payload that does not fit is cut, a length of 0 gives an empty report.
-std::vector<std::uint8_t> EncodeReport(std::span<const std::uint8_t> payload, std::size_t reportLength);
+std::vector<std::uint8_t> EncodeReport(std::span<const std::uint8_t> payload,
+                                       std::size_t reportLength);
 std::vector<std::uint8_t> EncodeCommand(std::uint8_t command, std::size_t reportLength);
 
 struct InfoReply {

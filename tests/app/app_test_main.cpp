@@ -16,7 +16,8 @@ QStringList& DialogLog() {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   vmd::Application app(argc, argv);
-  vmd::SetErrorDialogForTesting([](const QString& message) { vmd::testing::DialogLog() << message; });
+  vmd::SetErrorDialogForTesting(
+      [](const QString& message) { vmd::testing::DialogLog() << message; });
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

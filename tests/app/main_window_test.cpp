@@ -32,7 +32,9 @@ class MainWindowTest : public ::testing::Test {
     return widget;
   }
   // Position of `widget` in the window's client area.
-  static QPoint InClientArea(QWidget* widget) { return widget->mapTo(widget->window(), QPoint(0, 0)); }
+  static QPoint InClientArea(QWidget* widget) {
+    return widget->mapTo(widget->window(), QPoint(0, 0));
+  }
 };
 
 TEST_F(MainWindowTest, FixedClientAreaWithoutMaximise) {
@@ -55,25 +57,38 @@ TEST_F(MainWindowTest, LabelsStandAtTheirPlaces) {
     int x, y;
     int pixelHeight;
   } labels[] = {
-      {"Connection status", 8 + 8, 2 + 8, 13},     {"Hardware version:", 8 + 478, 2 + 6, 13},
-      {"0", 8 + 590, 2 + 6, 13},                   {"Driver status:", 8 + 26, 44 + 12, 13},
-      {"Stop", 8 + 122, 44 + 6, 19},               {"None", 8 + 181, 44 + 6, 19},
-      {"Work mode: ", 8 + 26, 44 + 45, 13},        {"---", 8 + 122, 44 + 45, 13},
-      {"S1- Pot. internal", 8 + 55, 122 + 25, 13}, {"S6- Auto reverse", 8 + 55, 122 + 25 + 135, 13},
-      {"IN Enable", 184 + 55, 122 + 25, 13},       {"IN Limit negative", 184 + 55, 122 + 25 + 81, 13},
-      {"OUT Error", 184 + 55, 265 + 25, 13},       {"OUT Curr. limit", 184 + 55, 265 + 52, 13},
-      {"Power supply:", 351 + 10, 122 + 25, 13},   {"0V", 351 + 106, 122 + 25, 13},
-      {"Temperature: ", 351 + 10, 122 + 47, 13},   {"0 st. C", 351 + 106, 122 + 47, 13},
-      {"Potentiometer: ", 351 + 10, 122 + 79, 13}, {"Analog  input: ", 351 + 10, 122 + 101, 13},
-      {"Current limit:", 351 + 10, 122 + 131, 13}, {"Current act:", 351 + 10, 122 + 153, 13},
-      {"PWM limit: ", 351 + 10, 122 + 186, 13},    {"PWM act: ", 351 + 10, 122 + 208, 13},
+      {"Connection status", 8 + 8, 2 + 8, 13},
+      {"Hardware version:", 8 + 478, 2 + 6, 13},
+      {"0", 8 + 590, 2 + 6, 13},
+      {"Driver status:", 8 + 26, 44 + 12, 13},
+      {"Stop", 8 + 122, 44 + 6, 19},
+      {"None", 8 + 181, 44 + 6, 19},
+      {"Work mode: ", 8 + 26, 44 + 45, 13},
+      {"---", 8 + 122, 44 + 45, 13},
+      {"S1- Pot. internal", 8 + 55, 122 + 25, 13},
+      {"S6- Auto reverse", 8 + 55, 122 + 25 + 135, 13},
+      {"IN Enable", 184 + 55, 122 + 25, 13},
+      {"IN Limit negative", 184 + 55, 122 + 25 + 81, 13},
+      {"OUT Error", 184 + 55, 265 + 25, 13},
+      {"OUT Curr. limit", 184 + 55, 265 + 52, 13},
+      {"Power supply:", 351 + 10, 122 + 25, 13},
+      {"0V", 351 + 106, 122 + 25, 13},
+      {"Temperature: ", 351 + 10, 122 + 47, 13},
+      {"0 st. C", 351 + 106, 122 + 47, 13},
+      {"Potentiometer: ", 351 + 10, 122 + 79, 13},
+      {"Analog  input: ", 351 + 10, 122 + 101, 13},
+      {"Current limit:", 351 + 10, 122 + 131, 13},
+      {"Current act:", 351 + 10, 122 + 153, 13},
+      {"PWM limit: ", 351 + 10, 122 + 186, 13},
+      {"PWM act: ", 351 + 10, 122 + 208, 13},
   };
   for (const auto& expected : labels) {
     QLabel* label = LabelWithText(QString::fromLatin1(expected.text));
     if (label == nullptr) continue;
     EXPECT_EQ(InClientArea(label), QPoint(expected.x, expected.y)) << expected.text;
     EXPECT_EQ(label->font().pixelSize(), expected.pixelHeight) << expected.text;
-    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << expected.text;
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+        << expected.text;
   }
 }
 
@@ -119,9 +134,9 @@ TEST_F(MainWindowTest, EditBoxesAndFrames) {
     const char* name;
     int x, y;
   } boxes[] = {
-      {"SW1", 8 + 11, 122 + 24}, {"SW2", 8 + 11, 122 + 51},  {"SW3", 8 + 11, 122 + 78},
-      {"SW4", 8 + 11, 122 + 105}, {"SW5", 8 + 11, 122 + 132}, {"SW6", 8 + 11, 122 + 159},
-      {"IN1", 184 + 11, 122 + 24}, {"IN2", 184 + 11, 122 + 51}, {"IN3", 184 + 11, 122 + 78},
+      {"SW1", 8 + 11, 122 + 24},    {"SW2", 8 + 11, 122 + 51},    {"SW3", 8 + 11, 122 + 78},
+      {"SW4", 8 + 11, 122 + 105},   {"SW5", 8 + 11, 122 + 132},   {"SW6", 8 + 11, 122 + 159},
+      {"IN1", 184 + 11, 122 + 24},  {"IN2", 184 + 11, 122 + 51},  {"IN3", 184 + 11, 122 + 78},
       {"IN4", 184 + 11, 122 + 105}, {"OUT1", 184 + 13, 265 + 24}, {"OUT2", 184 + 13, 265 + 51},
   };
   const QColor windowColour = QApplication::palette().color(QPalette::Base);
@@ -141,14 +156,16 @@ TEST_F(MainWindowTest, EditBoxesAndFrames) {
     EXPECT_EQ(frame->font().pixelSize(), 11);
   }
   captions.sort();
-  EXPECT_EQ(captions, (QStringList{"", "", "Actual values", "Config switches ", "Inputs", "Outputs"}));
+  EXPECT_EQ(captions,
+            (QStringList{"", "", "Actual values", "Config switches ", "Inputs", "Outputs"}));
   auto* strip = Named("BottomStrip");
   ASSERT_NE(strip, nullptr);
   EXPECT_EQ(strip->geometry(), QRect(0, 374, 662, 25));
 }
 
 TEST_F(MainWindowTest, FontsAreTahomaAndTheErrorLabelIsRed) {
-  EXPECT_EQ(QFontInfo(Named<QLabel>("Label_DriverStatus")->font()).family(), QStringLiteral("Tahoma"));
+  EXPECT_EQ(QFontInfo(Named<QLabel>("Label_DriverStatus")->font()).family(),
+            QStringLiteral("Tahoma"));
   EXPECT_EQ(QFontInfo(Named<QLineEdit>("IN1")->font()).family(), QStringLiteral("Tahoma"));
   EXPECT_EQ(form.Label_DriverError->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   EXPECT_EQ(form.Label_DriverStatus->palette().color(QPalette::WindowText),
@@ -159,7 +176,8 @@ TEST_F(MainWindowTest, OnlyThePwmCaptionHasATooltip) {
   for (QWidget* widget : form.findChildren<QWidget*>()) {
     auto* label = qobject_cast<QLabel*>(widget);
     if (label != nullptr && label->text() == QStringLiteral("PWM act: "))
-      EXPECT_EQ(label->toolTip(), QStringLiteral("Actual % value of power supply that supply motor "));
+      EXPECT_EQ(label->toolTip(),
+                QStringLiteral("Actual % value of power supply that supply motor "));
     else
       EXPECT_TRUE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
   }
@@ -224,9 +242,10 @@ TEST_F(MainWindowTest, TabOrderRunsInputsSwitchesOutputsStatusAndRound) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   EXPECT_EQ(QApplication::focusWidget(), form.IN1);
 
-  const QWidget* expected[] = {form.IN2, form.IN3, form.IN4, form.SW1, form.SW2, form.SW3,
-                               form.SW4, form.SW5, form.SW6, form.OUT1, form.OUT2,
-                               form.ConnectionStatus, form.IN1};
+  const QWidget* expected[] = {form.IN2, form.IN3,  form.IN4,  form.SW1,
+                               form.SW2, form.SW3,  form.SW4,  form.SW5,
+                               form.SW6, form.OUT1, form.OUT2, form.ConnectionStatus,
+                               form.IN1};
   for (const QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();

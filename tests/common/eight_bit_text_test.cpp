@@ -8,7 +8,9 @@ namespace {
 TEST(EightBitFromUtf16, ConvertsToTheLocalEncoding) {
   EXPECT_EQ(EightBitFromUtf16(u"VMD220"), "VMD220");
   EXPECT_EQ(EightBitFromUtf16(u""), "");
-  EXPECT_EQ(EightBitFromUtf16(u"Gr\u00fc\u00dfe \u20ac"), "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac");
+  EXPECT_EQ(EightBitFromUtf16(u"Gr\u00fc\u00dfe \u20ac"),
+            "Gr\xc3\xbc\xc3\x9f"
+            "e \xe2\x82\xac");
   EXPECT_EQ(EightBitFromUtf16(u"\U0001F600"), "\xf0\x9f\x98\x80");
 }
 
@@ -27,7 +29,8 @@ TEST(DecimalSeparatorFromSetting, TakesASingleCharacterOnly) {
   EXPECT_EQ(DecimalSeparatorFromSetting(u"\u066b"), "\xd9\xab");  // Arabic decimal separator
   EXPECT_EQ(DecimalSeparatorFromSetting(u""), ".");
   EXPECT_EQ(DecimalSeparatorFromSetting(u",,"), ".");
-  EXPECT_EQ(DecimalSeparatorFromSetting(u"\U0001D7CE"), "\xf0\x9d\x9f\x8e");  // one character, two units
+  EXPECT_EQ(DecimalSeparatorFromSetting(u"\U0001D7CE"),
+            "\xf0\x9d\x9f\x8e");  // one character, two units
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ TEST(EncodeCommand, FillsTheReportToItsLength) {
 }
 
 TEST(DecodeInfoReply, ReadsVersionsTextAndLimits) {
-  const Bytes data = InfoReplyData(101, {'A', 'B', 'C'}, 0x96, {0x80, 0xBB, 0, 0, 100, 0, 0xE8, 3, 0xB8, 0x0B});
+  const Bytes data =
+      InfoReplyData(101, {'A', 'B', 'C'}, 0x96, {0x80, 0xBB, 0, 0, 100, 0, 0xE8, 3, 0xB8, 0x0B});
   const auto reply = DecodeInfoReply(data);
   ASSERT_TRUE(reply);
   EXPECT_FLOAT_EQ(reply->info.deviceVersion, 1.01f);
@@ -76,17 +77,36 @@ TEST(DecodeInfoReply, SignedVersionBytes) {
 
 TEST(DecodeStatusReply, CopiesAllFieldsLittleEndian) {
   Bytes data{CMD_GET_STATUS,
-             0x0F, 0x18, 0x3F, 0xAA,              // inputs, outputs, switches, reserved
-             0x72, 0x06,                          // potentiometer 1650
-             0xC4, 0x09,                          // analogInput 2500
-             2, 1,                                // errorCode, driverState
-             70, 0,                               // temperature
-             0x24, 0xFA, 0xFF, 0xFF,              // currentAct -1500
-             0xDC, 0x05, 0, 0,                    // currentLimit 1500
-             0x3B, 0x5E, 0, 0,                    // supplyVoltage 24123
-             0xD4, 0xFE,                          // pwmAct -300
-             0xE8, 0x03,                          // pwmLimit 1000
-             0x77, 0x77};                         // beyond the layout: ignored
+             0x0F,
+             0x18,
+             0x3F,
+             0xAA,  // inputs, outputs, switches, reserved
+             0x72,
+             0x06,  // potentiometer 1650
+             0xC4,
+             0x09,  // analogInput 2500
+             2,
+             1,  // errorCode, driverState
+             70,
+             0,  // temperature
+             0x24,
+             0xFA,
+             0xFF,
+             0xFF,  // currentAct -1500
+             0xDC,
+             0x05,
+             0,
+             0,  // currentLimit 1500
+             0x3B,
+             0x5E,
+             0,
+             0,  // supplyVoltage 24123
+             0xD4,
+             0xFE,  // pwmAct -300
+             0xE8,
+             0x03,  // pwmLimit 1000
+             0x77,
+             0x77};  // beyond the layout: ignored
   const auto status = DecodeStatusReply(data);
   ASSERT_TRUE(status);
   EXPECT_EQ(status->inputs, 0x0F);

@@ -1,7 +1,7 @@
 // Test main for tests that need a QApplication: runs on the offscreen platform unless told
 // otherwise, so that it needs no display.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
