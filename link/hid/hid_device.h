@@ -28,8 +28,8 @@ class HidDevice {
  public:
   // The data event: one input report, its first byte split off as `reportId`. Called on the main
   // thread; `data` is valid only during the call.
-  using DataHandler =
-      std::function<void(HidDevice& device, std::uint8_t reportId, std::span<const std::uint8_t> data)>;
+  using DataHandler = std::function<void(HidDevice& device, std::uint8_t reportId,
+                                         std::span<const std::uint8_t> data)>;
 
   virtual ~HidDevice() = default;
 
