@@ -49,10 +49,16 @@ TForm1::TForm1(std::unique_ptr<HidController> hidController, QWidget* parent)
           [this] { RunEventHandler([this] { ReadDataTimerTimer(); }); });
   DisplayData.start();
 
+  if (JvHidDeviceController1)
+    discovery_ = std::make_unique<Discovery>(*JvHidDeviceController1, exchange_, *this);
+
   RunEventHandler([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The discovery goes first, while the component it handles still exists.
+  discovery_.reset();
+}
 
 void TForm1::FormCreate() {
   ShowNoConnection();

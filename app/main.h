@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "display/status_panel.h"
+#include "link/discovery.h"
 #include "link/hid/hid_controller.h"
 #include "link/link_view.h"
 #include "link/report_exchange.h"
@@ -43,6 +44,8 @@ class TForm1 : public QWidget, public LinkView {
 
   const DriverRecords& Records() const { return records_; }
   ReportExchange& Exchange() { return exchange_; }
+  // Null without an HID component.
+  const Discovery* DeviceDiscovery() const { return discovery_.get(); }
 
   // Controls the program writes, by their names.
   QLineEdit* ConnectionStatus = nullptr;
@@ -81,6 +84,8 @@ class TForm1 : public QWidget, public LinkView {
   DriverRecords records_;
   ReportExchange exchange_{records_, *this};
   std::unique_ptr<HidController> JvHidDeviceController1;
+  // Handles the component's device changes; made after the controls exist.
+  std::unique_ptr<Discovery> discovery_;
 };
 
 }  // namespace vmd
