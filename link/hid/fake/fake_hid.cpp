@@ -55,6 +55,11 @@ std::size_t FakeHidDevice::ReportsRead() const {
   return reportsRead_;
 }
 
+std::size_t FakeHidDevice::ReadCalls() const {
+  std::lock_guard lock(mutex_);
+  return readCalls_;
+}
+
 int FakeHidDevice::OpenConnections() const {
   std::lock_guard lock(mutex_);
   return openConnections_;
@@ -62,6 +67,7 @@ int FakeHidDevice::OpenConnections() const {
 
 int FakeHidDevice::Read(std::span<std::uint8_t> buffer, int timeoutMs) {
   std::unique_lock lock(mutex_);
+  ++readCalls_;
   changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                     [&] { return !plugged_ || !input_.empty(); });
   if (!plugged_) return -1;

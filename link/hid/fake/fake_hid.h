@@ -51,6 +51,8 @@ class FakeHidDevice {
   // Reads that returned a report so far; waits until at least `count` have (false on time-out).
   bool WaitForReportsRead(std::size_t count, int timeoutMs) const;
   std::size_t ReportsRead() const;
+  // Read calls made so far, reports or not: a reader that ended makes no more.
+  std::size_t ReadCalls() const;
   // Connections currently open for reading and writing.
   int OpenConnections() const;
 
@@ -71,6 +73,7 @@ class FakeHidDevice {
   bool writesFail_ = false;
   int openConnections_ = 0;
   std::size_t reportsRead_ = 0;
+  std::size_t readCalls_ = 0;
   std::vector<Bytes> input_;
   std::vector<Bytes> writes_;
   Replier replier_;
