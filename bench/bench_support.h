@@ -71,6 +71,11 @@ class Checks {
  private:
   static std::string Text(const std::string& s) { return s; }
   static std::string Text(const char* s) { return s; }
+  static std::string Text(const std::vector<std::string>& list) {
+    std::string text;
+    for (const auto& item : list) text += (text.empty() ? "" : "|") + item;
+    return text;
+  }
   template <typename T>
   static std::string Text(const T& value) {
     return std::to_string(value);

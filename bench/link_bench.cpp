@@ -1,52 +1,123 @@
 // vmd-link-bench: runs inside the bench VM (or on any Linux machine with /dev/uhid, as root) and
 // checks the device link on the kernel's own HID stack against vmd220-sim instances it starts and
-// stops. Prints one line per scenario and exits non-zero when any check failed.
+// stops: the records, the indicator text and every report each simulated driver received.
+// Prints one line per scenario and exits non-zero when any check failed.
 //
-//   vmd-link-bench --sim PATH --work DIR [--only NAME]...
+//   vmd-link-bench --sim PATH [--work DIR] [--only NAME]... [--break product-name|unpadded-write]
 
+#include <grp.h>
 #include <hidapi/hidapi.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/link_harness.h"
 #include "protocol/driver_protocol.h"
 #include "sim/sim_device.h"
 
 namespace vmd::bench {
 namespace {
 
+constexpr int kConnectMs = 15000;  // generous: the VM runs under software emulation
+
 struct Settings {
+  std::string self;
   std::string simPath;
   std::string workDir = "/tmp/vmd-link-bench";
   std::vector<std::string> only;
+  Breakage breakage = Breakage::None;
+  bool readOnlyChild = false;
 };
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) { return sim::HexText(bytes); }
+std::string Request(std::uint8_t command, std::size_t length = 65) {
+  return sim::HexText(EncodeCommand(command, length));
+}
+
+// The simulated driver with known, fixed values.
+const std::vector<std::string> kFixedDriver = {"--scenario",   "fixed",
+                                               "--version",    "101",
+                                               "--hw-version", "150",
+                                               "--info",       "SIM",
+                                               "--limits",     "48000,100,1000,5000",
+                                               "--set",        "potentiometer=1650",
+                                               "--set",        "supplyVoltage=24123",
+                                               "--set",        "currentAct=-1500",
+                                               "--set",        "driverState=1",
+                                               "--set",        "switches=3",
+                                               "--set",        "inputs=5"};
+const std::string kConnectedText = "Connected to VMD220 ver.: 1.01   SIM";
+
+TDriverStatus FixedStatus() {
+  TDriverStatus s{};
+  s.potentiometer = 1650;
+  s.supplyVoltage = 24123;
+  s.currentAct = -1500;
+  s.driverState = 1;
+  s.switches = 3;
+  s.inputs = 5;
+  return s;
+}
+
+std::vector<std::string> With(std::vector<std::string> args, std::vector<std::string> more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+std::size_t Count(const std::vector<std::string>& reports, const std::string& report) {
+  return static_cast<std::size_t>(std::count(reports.begin(), reports.end(), report));
+}
 
 class Bench {
  public:
-  explicit Bench(Settings settings) : settings_(std::move(settings)) {}
+  explicit Bench(Settings given) : settings(std::move(given)) {}
 
   std::unique_ptr<SimProcess> Sim(const std::string& tag, std::vector<std::string> args = {}) {
-    return std::make_unique<SimProcess>(settings_.simPath, settings_.workDir, tag, std::move(args));
+    return std::make_unique<SimProcess>(settings.simPath, settings.workDir, tag, std::move(args));
   }
-  Checks checks;
+  std::unique_ptr<SimProcess> StartSim(const std::string& tag, std::vector<std::string> args) {
+    auto sim = Sim(tag, std::move(args));
+    checks.Expect(sim->Start(), tag + ": vmd220-sim did not come up with a hidraw node");
+    return sim;
+  }
+  std::unique_ptr<Link> NewLink() { return std::make_unique<Link>(settings.breakage); }
 
- private:
-  Settings settings_;
+  bool WaitText(Link& link, const std::string& text, int ms = kConnectMs) {
+    const bool ok = WaitUntil([&] { return link.view.connectionText == text; }, ms);
+    checks.Expect(ok, "indicator never showed \"" + text + "\"; it shows \"" +
+                          link.view.connectionText + "\"");
+    return ok;
+  }
+  // Every report `sim` received is a request of the program, framed at `length` bytes.
+  void ExpectOnlyRequests(const SimProcess& sim, std::size_t length = 65) {
+    for (const auto& report : sim.OutputReports()) {
+      if (report == Request(CMD_GET_INFO, length) || report == Request(CMD_GET_STATUS, length))
+        continue;
+      checks.Expect(false, sim.Tag() + " received an unexpected report " + report);
+      return;
+    }
+  }
+
+  Settings settings;
+  Checks checks;
 };
 
 // The kernel stack alone, through hidapi: the simulated driver is listed under its name, takes a
 // padded request and its reply comes back whole.
-void KernelRoundTrip(Bench& bench) {
-  auto& c = bench.checks;
-  auto sim = bench.Sim("round-trip", {"--scenario", "fixed", "--set", "potentiometer=1650"});
-  if (!sim->Start()) return c.Expect(false, "vmd220-sim did not come up with a hidraw node");
+void KernelRoundTrip(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("round-trip", {"--scenario", "fixed", "--set", "potentiometer=1650"});
   std::string path;
   hid_device_info* list = hid_enumerate(0, 0);
   for (auto* d = list; d != nullptr; d = d->next) {
@@ -68,10 +139,327 @@ void KernelRoundTrip(Bench& bench) {
   const auto status = reply.size() > 1 ? DecodeStatusReply(std::span(reply).subspan(1))
                                        : std::optional<TDriverStatus>{};
   c.Expect(status.has_value() && status->potentiometer == 1650, "status reply decoded");
-  c.ExpectEq(sim->OutputReports().size(), 1u, "reports the device received");
-  if (!sim->OutputReports().empty())
-    c.ExpectEq(sim->OutputReports().front(), Hex(request), "report received byte for byte");
+  c.ExpectEq(sim->OutputReports(), std::vector<std::string>{sim::HexText(request)},
+             "reports the device received");
   hid_close(device);
+}
+
+void ExpectIdentified(Bench& b, Link& link) {
+  auto& c = b.checks;
+  c.ExpectEq(link.records.info.infoText, "SIM", "info text");
+  c.Expect(link.records.info.deviceVersion == 1.01f, "device version 1.01");
+  c.ExpectEq(link.view.hardwareVersion, "-1.06", "hardware version text");
+  c.Expect(link.records.limits == TDriverLimits{48000, 100, 1000, 5000}, "limits record");
+}
+
+// Found by its product string and identified.
+void AttachAndIdentify(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("driver", kFixedDriver);
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  ExpectIdentified(b, *link);
+  c.ExpectEq(link->view.deviceList, std::vector<std::string>{"VMD220"}, "device list");
+  std::vector<std::string> texts;
+  for (const auto& [ms, text] : link->view.log) texts.push_back(text);
+  c.ExpectEq(texts, std::vector<std::string>{"Disconnected", "Connected", kConnectedText},
+             "indicator sequence");
+  c.Expect(link->exchange.DeviceConnected, "DeviceConnected");
+  c.Expect(WaitUntil([&] { return !sim->OutputReports().empty(); }, 2000), "a report arrived");
+  const auto reports = sim->OutputReports();
+  c.Expect(!reports.empty() && reports.front() == Request(CMD_GET_INFO),
+           "first report is the padded info request 010a00...");
+  c.ExpectEq(Count(reports, Request(CMD_GET_INFO)), 1u, "info requests");
+  b.ExpectOnlyRequests(*sim);
+}
+
+// Status polled every 40 ms; each reply lands in the status record.
+void StatusPolling(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("driver", kFixedDriver);
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  c.Expect(link->view.Polling(), "polling on after the info reply");
+  Pump(2600);
+  c.Expect(link->records.status == FixedStatus(), "status record holds the driver's status");
+  std::vector<std::int64_t> times;
+  for (const auto& e : sim->Log())
+    if (e.event == "out" && e.hex == Request(CMD_GET_STATUS)) times.push_back(e.ms);
+  if (times.empty()) return c.Expect(false, "no status request arrived");
+  const std::int64_t last = times.back();
+  const auto inWindow =
+      std::count_if(times.begin(), times.end(), [&](std::int64_t t) { return t > last - 2000; });
+  std::printf("    status requests in the last 2 s: %ld (40 ms period: 50)\n",
+              static_cast<long>(inWindow));
+  c.Expect(inWindow >= 40 && inWindow <= 56,
+           "status requests in 2 s: " + std::to_string(inWindow) + ", want 40...56");
+  b.ExpectOnlyRequests(*sim);
+  // Every write the link made reached the device whole and in order.
+  std::vector<std::string> written;
+  for (const auto& w : link->controller->writes) written.push_back(w.hex);
+  const auto received = sim->OutputReports();
+  c.Expect(received.size() >= written.size() - 1 && received.size() <= written.size() &&
+               std::equal(received.begin(), received.end(), written.begin()),
+           "the device received exactly what the link wrote");
+  // Drawn from the records: a moving driver moves the record.
+  auto sweep = b.StartSim("sweep", {"--scenario", "sweep"});
+  sim->Stop();
+  if (!b.WaitText(*link, "Connected to VMD220 ver.: 1.01   SIM")) return;
+  c.Expect(WaitUntil([&] { return link->records.status.potentiometer != 1650; }, 3000),
+           "status record follows a moving driver");
+  const auto first = link->records.status.potentiometer;
+  c.Expect(WaitUntil([&] { return link->records.status.potentiometer != first; }, 3000),
+           "potentiometer sweeps");
+}
+
+// Unplugged while polling: requests stop, "No connection", the records keep their values.
+void UnplugWhilePolling(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("driver", kFixedDriver);
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  Pump(500);
+  sim->Stop();
+  if (!b.WaitText(*link, "No connection")) return;
+  c.Expect(!link->view.Polling(), "polling stopped");
+  c.Expect(!link->exchange.DeviceConnected, "DeviceConnected false");
+  c.ExpectEq(link->view.deviceList, std::vector<std::string>{}, "device list");
+  const std::size_t writes = link->controller->writes.size();
+  Pump(600);
+  c.ExpectEq(link->controller->writes.size(), writes, "writes after the driver was gone");
+  c.Expect(link->records.status == FixedStatus(), "status record keeps its values");
+  ExpectIdentified(b, *link);
+  b.ExpectOnlyRequests(*sim);
+}
+
+// Replugged: identified again, polling resumes on the new device.
+void Replug(Bench& b) {
+  auto& c = b.checks;
+  auto first = b.StartSim("first", kFixedDriver);
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  first->Stop();
+  if (!b.WaitText(*link, "No connection")) return;
+  auto second = b.StartSim("second", With(kFixedDriver, {"--info", "AGAIN"}));
+  if (!b.WaitText(*link, "Connected to VMD220 ver.: 1.01   AGAIN")) return;
+  c.Expect(
+      WaitUntil([&] { return Count(second->OutputReports(), Request(CMD_GET_STATUS)) >= 5; }, 3000),
+      "status requests go to the replugged driver");
+  c.ExpectEq(second->OutputReports().front(), Request(CMD_GET_INFO), "first report after replug");
+  b.ExpectOnlyRequests(*first);
+  b.ExpectOnlyRequests(*second);
+}
+
+// Another HID device plugged and unplugged while the driver is attached: each time the driver is
+// attached again and identified again; the other device never gets a report.
+void OtherDeviceWhileAttached(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("driver", kFixedDriver);
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  const auto countInfo = [&] { return Count(sim->OutputReports(), Request(CMD_GET_INFO)); };
+  auto other = b.StartSim("other", {"--name", "Other HID", "--vid", "1234", "--pid", "ab"});
+  c.Expect(WaitUntil([&] { return countInfo() == 2; }, kConnectMs), "info request after plug");
+  if (!b.WaitText(*link, kConnectedText)) return;
+  c.ExpectEq(link->view.deviceList.size(), 2u, "two devices listed");
+  const auto& list = link->view.deviceList;
+  c.Expect(std::find(list.begin(), list.end(), "Other HID") != list.end(), "other device listed");
+  Pump(300);
+  c.Expect(link->view.Polling(), "polling resumed after the new info reply");
+  other->Stop();
+  c.Expect(WaitUntil([&] { return countInfo() == 3; }, kConnectMs), "info request after unplug");
+  if (!b.WaitText(*link, kConnectedText)) return;
+  c.ExpectEq(link->view.deviceList, std::vector<std::string>{"VMD220"}, "device list");
+  Pump(300);
+  c.Expect(link->view.Polling(), "polling on");
+  c.ExpectEq(other->OutputReports().size(), 0u, "reports to the other device");
+  // The indicator went through "Disconnected" and "Connected" at each change.
+  std::size_t disconnected = 0;
+  for (const auto& [ms, text] : link->view.log) disconnected += text == "Disconnected";
+  c.Expect(disconnected >= 3, "\"Disconnected\" at each enumeration");
+  b.ExpectOnlyRequests(*sim);
+}
+
+// Two drivers: both are identified, status requests go to the one listed last (the later one).
+void TwoDrivers(Bench& b) {
+  auto& c = b.checks;
+  auto a = b.StartSim("driver-a", With(kFixedDriver, {"--info", "A"}));
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, "Connected to VMD220 ver.: 1.01   A")) return;
+  auto second = b.StartSim("driver-b", With(kFixedDriver, {"--info", "B"}));
+  c.Expect(WaitUntil([&] { return Count(second->OutputReports(), Request(CMD_GET_STATUS)) >= 10; },
+                     kConnectMs),
+           "status requests reach the driver listed last");
+  c.ExpectEq(link->view.deviceList, (std::vector<std::string>{"VMD220", "VMD220"}), "list");
+  const auto aReports = a->OutputReports();
+  c.ExpectEq(Count(aReports, Request(CMD_GET_INFO)), 2u, "info requests to the first driver");
+  c.ExpectEq(Count(second->OutputReports(), Request(CMD_GET_INFO)), 1u,
+             "info requests to the second driver");
+  // After the second driver's attach the first one gets no status request.
+  const auto secondInfo = std::find(aReports.rbegin(), aReports.rend(), Request(CMD_GET_INFO));
+  c.Expect(secondInfo == aReports.rbegin(), "no status request to the first driver after");
+  const std::string text = link->view.connectionText;
+  c.Expect(
+      text == "Connected to VMD220 ver.: 1.01   A" || text == "Connected to VMD220 ver.: 1.01   B",
+      "connection text from one of the drivers: " + text);
+  b.ExpectOnlyRequests(*a);
+  b.ExpectOnlyRequests(*second);
+}
+
+// A driver that never answers: "Connected", no polling, just the one info request.
+void NeverAnswers(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("mute", With(kFixedDriver, {"--no-reply"}));
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, "Connected")) return;
+  Pump(1500);
+  c.ExpectEq(link->view.connectionText, "Connected", "indicator");
+  c.Expect(!link->view.Polling(), "no polling");
+  c.ExpectEq(sim->OutputReports(), std::vector<std::string>{Request(CMD_GET_INFO)}, "reports");
+  c.Expect(link->records.status == TDriverStatus{}, "status record stays zeroed");
+}
+
+// A status reply of an unknown code changes nothing; polling goes on.
+void MalformedReply(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("malformed", With(kFixedDriver, {"--status-reply", "malformed"}));
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  c.Expect(
+      WaitUntil([&] { return Count(sim->OutputReports(), Request(CMD_GET_STATUS)) >= 10; }, 3000),
+      "polling goes on");
+  c.Expect(link->records.status == TDriverStatus{}, "status record unchanged");
+  c.ExpectEq(link->view.connectionText, kConnectedText, "indicator");
+  b.ExpectOnlyRequests(*sim);
+}
+
+// A report shorter than the descriptor states is dropped by the kernel: nothing arrives.
+void ShortReportDropped(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("short", With(kFixedDriver, {"--info-reply", "short"}));
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, "Connected")) return;
+  Pump(1000);
+  c.ExpectEq(link->view.connectionText, "Connected", "indicator");
+  c.Expect(!link->view.Polling(), "no polling");
+  c.Expect(link->records.info == TDriverInfo{}, "info record unchanged");
+}
+
+// A device with 8-byte output and 24-byte input reports: requests are 9 bytes; the info reply
+// fits, the status reply is cut and changes nothing.
+void ShortReply(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("small", With(kFixedDriver, {"--output-size", "8", "--input-size", "24"}));
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  c.Expect(
+      WaitUntil([&] { return Count(sim->OutputReports(), Request(CMD_GET_STATUS, 9)) >= 5; }, 3000),
+      "9-byte status requests arrive");
+  const auto reports = sim->OutputReports();
+  c.Expect(!reports.empty() && reports.front() == Request(CMD_GET_INFO, 9),
+           "first report is the 9-byte info request");
+  b.ExpectOnlyRequests(*sim, 9);
+  c.Expect(link->records.status == TDriverStatus{}, "cut status reply changes nothing");
+  ExpectIdentified(b, *link);
+}
+
+// The device destroyed while the read thread waits in a read: the link notices the removal, does
+// not hang and its read thread does not spin.
+void DestroyedWhileReading(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("vanishing", With(kFixedDriver, {"--status-reply", "none"}));
+  auto link = b.NewLink();
+  if (!b.WaitText(*link, kConnectedText)) return;
+  Pump(300);  // the read thread now waits for a reply that never comes
+  sim->Stop(9);
+  if (!b.WaitText(*link, "No connection")) return;
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  Pump(1000);
+  getrusage(RUSAGE_SELF, &after);
+  const auto cpuMs = [](const rusage& r) {
+    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000 +
+           (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000;
+  };
+  // The wait loop itself sleeps most of the time; a spinning read thread would take the CPU.
+  const auto used = cpuMs(after) - cpuMs(before);
+  std::printf("    CPU in the second after removal: %ld ms\n", static_cast<long>(used));
+  c.Expect(used < 600, "CPU time in the second after removal: " + std::to_string(used) + " ms");
+  c.Expect(link->records.info.infoText == "SIM", "records kept");
+}
+
+// The driver's node readable but not writable for the user: listed, "No connection", no report.
+// Runs as a child process with the user "nobody".
+void ReadOnlyNodeAsUser(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("read-only", kFixedDriver);
+  const std::string node = sim->HidrawNode();
+  if (node.empty()) return;
+  c.Expect(chmod(node.c_str(), 0644) == 0, "chmod 0644 " + node);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+    execl(b.settings.self.c_str(), b.settings.self.c_str(), "--read-only-child", "--sim",
+          b.settings.simPath.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  const bool ended = WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 30000);
+  if (!ended) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+  }
+  c.Expect(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0,
+           "the link as user nobody saw the driver and left it alone (child status " +
+               std::to_string(status) + ")");
+  c.ExpectEq(sim->OutputReports().size(), 0u, "reports received");
+}
+
+int ReadOnlyChild() {
+  Checks c;
+  c.Expect(getuid() == 65534, "runs as nobody");
+  {
+    Link link(Breakage::None);
+    c.Expect(WaitUntil([&] { return !link.view.deviceList.empty(); }, kConnectMs),
+             "a device change listed the driver");
+    Pump(500);
+    c.ExpectEq(link.view.deviceList, std::vector<std::string>{"VMD220"}, "device list");
+    c.ExpectEq(link.view.connectionText, "No connection", "indicator");
+    c.Expect(!link.exchange.DeviceConnected, "DeviceConnected false");
+    c.ExpectEq(link.controller->writes.size(), 0u, "writes");
+  }
+  for (const auto& f : c.Failures()) std::printf("    (as nobody) %s\n", f.c_str());
+  return c.Failures().empty() ? 0 : 1;
+}
+
+// The bench itself: a link broken on purpose must fail it.
+void BrokenLinkIsCaught(Bench& b) {
+  struct Control {
+    const char* breakage;
+    const char* scenario;
+  };
+  for (const Control control : {Control{"product-name", "attach-and-identify"},
+                                Control{"unpadded-write", "attach-and-identify"}}) {
+    const std::string out = b.settings.workDir + "/broken-" + control.breakage + ".txt";
+    const pid_t child = fork();
+    if (child == 0) {
+      std::FILE* file = std::freopen(out.c_str(), "w", stdout);
+      if (file == nullptr) _exit(126);
+      execl(b.settings.self.c_str(), b.settings.self.c_str(), "--sim", b.settings.simPath.c_str(),
+            "--work", b.settings.workDir.c_str(), "--only", control.scenario, "--break",
+            control.breakage, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    const bool failedScenario =
+        text.str().find(std::string("FAIL ") + control.scenario) != std::string::npos;
+    b.checks.Expect(WIFEXITED(status) && WEXITSTATUS(status) == 1 && failedScenario,
+                    std::string("a link with ") + control.breakage + " passed the bench");
+  }
 }
 
 struct Scenario {
@@ -81,6 +469,19 @@ struct Scenario {
 
 const Scenario kScenarios[] = {
     {"kernel-round-trip", KernelRoundTrip},
+    {"attach-and-identify", AttachAndIdentify},
+    {"status-polling", StatusPolling},
+    {"unplug-while-polling", UnplugWhilePolling},
+    {"replug", Replug},
+    {"other-device-while-attached", OtherDeviceWhileAttached},
+    {"two-drivers", TwoDrivers},
+    {"never-answers", NeverAnswers},
+    {"read-only-node-as-user", ReadOnlyNodeAsUser},
+    {"malformed-reply", MalformedReply},
+    {"short-report-dropped", ShortReportDropped},
+    {"short-reply", ShortReply},
+    {"destroyed-while-reading", DestroyedWhileReading},
+    {"broken-link-is-caught", BrokenLinkIsCaught},
 };
 
 int Run(const Settings& settings) {
@@ -88,8 +489,12 @@ int Run(const Settings& settings) {
   Bench bench(settings);
   int failed = 0, passed = 0;
   for (const Scenario& scenario : kScenarios) {
+    const std::string name = scenario.name;
     if (!settings.only.empty() &&
-        std::find(settings.only.begin(), settings.only.end(), scenario.name) == settings.only.end())
+        std::find(settings.only.begin(), settings.only.end(), name) == settings.only.end())
+      continue;
+    if (settings.only.empty() && settings.breakage != Breakage::None &&
+        name == "broken-link-is-caught")
       continue;
     bench.checks.Clear();
     const std::int64_t start = MonotonicMs();
@@ -112,6 +517,13 @@ int Run(const Settings& settings) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   vmd::bench::Settings settings;
+  settings.self = std::filesystem::read_symlink("/proc/self/exe").string();
+  const auto usage = [] {
+    std::fprintf(stderr,
+                 "usage: vmd-link-bench --sim PATH [--work DIR] [--only SCENARIO]... "
+                 "[--break product-name|unpadded-write]\n");
+    return 2;
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -121,14 +533,20 @@ int main(int argc, char** argv) {
       settings.workDir = argv[++i];
     else if (arg == "--only" && hasValue)
       settings.only.emplace_back(argv[++i]);
-    else {
-      std::fprintf(stderr, "usage: vmd-link-bench --sim PATH [--work DIR] [--only SCENARIO]...\n");
-      return 2;
-    }
+    else if (arg == "--read-only-child")
+      settings.readOnlyChild = true;
+    else if (arg == "--break" && hasValue) {
+      const std::string what = argv[++i];
+      if (what == "product-name")
+        settings.breakage = vmd::bench::Breakage::ProductName;
+      else if (what == "unpadded-write")
+        settings.breakage = vmd::bench::Breakage::UnpaddedWrite;
+      else
+        return usage();
+    } else
+      return usage();
   }
-  if (settings.simPath.empty()) {
-    std::fprintf(stderr, "vmd-link-bench: --sim PATH is required\n");
-    return 2;
-  }
+  if (settings.readOnlyChild) return vmd::bench::ReadOnlyChild();
+  if (settings.simPath.empty()) return usage();
   return vmd::bench::Run(settings);
 }
