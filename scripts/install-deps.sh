@@ -10,6 +10,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
 )
+# Only the packaging test needs these (--packaging): building the .deb, installing it into a scratch
+# root and checking its udev rule, desktop entry and AppStream metainfo.
+packaging_tools=(dpkg-dev binutils util-linux udev desktop-file-utils appstream python3)
+if [ "${1:-}" = "--packaging" ]; then packages+=("${packaging_tools[@]}"); shift; fi
 if [ "$#" -gt 0 ]; then packages+=("$@"); fi
 
 missing=()
