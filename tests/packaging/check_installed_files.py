@@ -31,7 +31,7 @@ TOKEN = re.compile(r'\s*([A-Z_]+)(?:\{([^}]*)\})?\s*(==|!=|\+=|-=|:=|=)\s*"((?:[
 
 
 def parse_udev_rules(text):
-    """Returns the rules as lists of (key, attribute, operator, value); reports grammar faults."""
+    """Returns the rules as (line number, [(key, attribute, operator, value)]); reports grammar faults."""
     rules = []
     logical = []
     for number, line in enumerate(text.splitlines(), 1):
@@ -63,20 +63,33 @@ def parse_udev_rules(text):
             if match.group(5) == "" and position < len(joined):
                 fault(f"udev rule line {number}: missing comma before: {joined[position:]!r}")
                 break
-        if tokens and not any(op in ("==", "!=") for _, _, op, _ in tokens):
-            fault(f"udev rule line {number}: matches nothing, so it applies to every device")
-        rules.append(tokens)
+        rules.append((number, tokens))
     return rules
 
 
 def check_udev_rule(path):
-    rules = parse_udev_rules(path.read_text(encoding="utf-8"))
-    granting = [rule for rule in rules
-                if ("SUBSYSTEM", None, "==", "hidraw") in rule
-                and any(op == "==" and "VMD220" in value for _, _, op, value in rule)
-                and ("TAG", None, "+=", "uaccess") in rule]
+    """Every rule that tags a device for the seat user's access (uaccess) must be limited to hidraw
+    nodes, by its own SUBSYSTEM match or by an earlier SUBSYSTEM!="hidraw" jump past it, and must
+    match the driver's name; and there must be such a rule."""
+    numbered = parse_udev_rules(path.read_text(encoding="utf-8"))
+    rules = [tokens for _, tokens in numbered]
+    labels = {value: index for index, rule in enumerate(rules)
+              for key, _, _, value in rule if key == "LABEL"}
+    granting = 0
+    for index, rule in enumerate(rules):
+        if ("TAG", None, "+=", "uaccess") not in rule:
+            continue
+        granting += 1
+        skipped_unless_hidraw = any(
+            ("SUBSYSTEM", None, "!=", "hidraw") in earlier
+            and any(key == "GOTO" and labels.get(value, -1) > index for key, _, _, value in earlier)
+            for earlier in rules[:index])
+        if ("SUBSYSTEM", None, "==", "hidraw") not in rule and not skipped_unless_hidraw:
+            fault(f"udev rule on line {numbered[index][0]} grants access to devices that are not hidraw nodes")
+        if not any(op == "==" and value == "VMD220" for _, _, op, value in rule):
+            fault(f"udev rule on line {numbered[index][0]} grants access without matching the VMD220")
     if not granting:
-        fault("no udev rule matches hidraw devices of the VMD220 and adds the uaccess tag")
+        fault("no udev rule gives the seat user access (TAG+=\"uaccess\") to the VMD220")
     for rule in rules:
         for key, _, operator, value in rule:
             if key == "MODE" and re.fullmatch(r"0?[0-7]{2}[2367]", value):
