@@ -6,6 +6,7 @@
 #include <hidsdi.h>
 
 #include <QAbstractNativeEventFilter>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QString>
 
@@ -22,7 +23,8 @@ class DeviceChangeFilter : public QAbstractNativeEventFilter {
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
     if (eventType != "windows_generic_MSG") return false;
     const MSG* const msg = static_cast<const MSG*>(message);
-    if (msg->message == WM_DEVICECHANGE && msg->wParam == DBT_DEVNODES_CHANGED) {
+    if (msg->message == WM_DEVICECHANGE &&
+        msg->wParam == static_cast<WPARAM>(DBT_DEVNODES_CHANGED)) {
       // Handled after the message, not inside the system's dispatch of it.
       QMetaObject::invokeMethod(QCoreApplication::instance(), announce_, Qt::QueuedConnection);
     }
