@@ -40,11 +40,17 @@ endif()
 if(WIN32 OR APPLE)
   # Qt's deployment (windeployqt / macdeployqt) copies the Qt libraries and the platform plugin.
   if(Qt6_VERSION VERSION_GREATER_EQUAL 6.5)
-    qt_generate_deploy_app_script(TARGET vmd220-pc OUTPUT_SCRIPT vmd_deploy_script NO_TRANSLATIONS)
+    qt_generate_deploy_app_script(TARGET vmd220-pc OUTPUT_SCRIPT vmd_deploy_script)
   else()
     qt_generate_deploy_app_script(TARGET vmd220-pc FILENAME_VARIABLE vmd_deploy_script)
   endif()
   install(SCRIPT ${vmd_deploy_script})
+  if(MSVC)
+    # The C++ runtime DLLs beside the program, so that it starts without the VC++ redistributable.
+    # (windeployqt already copies MinGW's runtime.)
+    set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION ${CMAKE_INSTALL_BINDIR})
+    include(InstallRequiredSystemLibraries)
+  endif()
   # hidapi from vcpkg or its release archive is usually a DLL, which windeployqt does not copy.
   foreach(hidapi_target IN ITEMS hidapi::winapi hidapi::darwin hidapi::hidapi)
     if(TARGET ${hidapi_target})
