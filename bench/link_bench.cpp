@@ -12,7 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,8 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "app/main.h"
 #include "bench/bench_support.h"
 #include "bench/link_harness.h"
+#include "link/hid/system_hid.h"
 #include "protocol/driver_protocol.h"
 #include "sim/sim_device.h"
 
@@ -457,9 +461,71 @@ void BrokenLinkIsCaught(Bench& b) {
     text << in.rdbuf();
     const bool failedScenario =
         text.str().find(std::string("FAIL ") + control.scenario) != std::string::npos;
+    // Show how the bench caught it: the broken run's first failed check.
+    std::string line;
+    std::istringstream lines(text.str());
+    while (std::getline(lines, line))
+      if (line.starts_with("    ")) {
+        std::printf("    with %s: %s\n", control.breakage, line.c_str() + 4);
+        break;
+      }
     b.checks.Expect(WIFEXITED(status) && WEXITSTATUS(status) == 1 && failedScenario,
                     std::string("a link with ") + control.breakage + " passed the bench");
   }
+}
+
+// The window, offscreen, over the real link: identified, the panel drawn from the status replies,
+// and kept as it was when the driver goes.
+void WindowShowsTheDriver(Bench& b) {
+  auto& c = b.checks;
+  auto sim = b.StartSim("driver", kFixedDriver);
+  auto controller =
+      std::make_unique<RecordingController>(CreateSystemHidController(), b.settings.breakage);
+  TForm1 form(std::move(controller));
+  form.show();
+  const auto text = [](auto* control) { return control->text().toStdString(); };
+  const bool connected = WaitUntil(
+      [&] {
+        return text(form.ConnectionStatus) == kConnectedText && form.ReadDataTimer.isActive();
+      },
+      kConnectMs);
+  c.Expect(connected, "window indicator: \"" + text(form.ConnectionStatus) + "\"");
+  if (!connected) return;
+  const auto drawn = [&] { return text(form.LabVal_Potentiometer) == "50.0 % "; };
+  c.Expect(WaitUntil(drawn, 3000), "potentiometer drawn: " + text(form.LabVal_Potentiometer));
+  struct Expected {
+    std::string shown;
+    const char* want;
+  };
+  const auto check = [&] {
+    const Expected expected[] = {
+        {text(form.Label_HardwareVer), "-1.06"},
+        {text(form.LabVal_PowerSupply), "24 V "},
+        {text(form.LabVal_Temperature), "0 C"},
+        {text(form.LabVal_Potentiometer), "50.0 % "},
+        {text(form.LabVal_CurAct), "-1.50 A "},
+        {text(form.LabVal_CurLim), "0.00 A "},
+        {text(form.Label_DriverStatus), "Run"},
+        {text(form.SW1), "ON"},
+        {text(form.SW2), "ON"},
+        {text(form.SW3), "OFF"},
+        {text(form.IN1), "ON"},
+        {text(form.IN2), "OFF"},
+        {text(form.IN3), "ON"},
+        {text(form.Lab_WorkMode),
+         "Speed set by potentiometer (50.0 % )   Current limit set by 0-10V input (0.00 A )"},
+    };
+    for (const auto& e : expected) c.ExpectEq(e.shown, e.want, "window shows");
+    c.ExpectEq(form.Pb_PowerSupply->value(), 50, "supply bar");
+  };
+  check();
+  sim->Stop();
+  c.Expect(WaitUntil([&] { return text(form.ConnectionStatus) == "No connection"; }, kConnectMs),
+           "window indicator after unplug: \"" + text(form.ConnectionStatus) + "\"");
+  Pump(300);
+  c.Expect(!form.ReadDataTimer.isActive(), "polling stopped");
+  check();  // the panel keeps its last values
+  b.ExpectOnlyRequests(*sim);
 }
 
 struct Scenario {
@@ -481,6 +547,7 @@ const Scenario kScenarios[] = {
     {"short-report-dropped", ShortReportDropped},
     {"short-reply", ShortReply},
     {"destroyed-while-reading", DestroyedWhileReading},
+    {"window-shows-the-driver", WindowShowsTheDriver},
     {"broken-link-is-caught", BrokenLinkIsCaught},
 };
 
@@ -515,7 +582,8 @@ int Run(const Settings& settings) {
 }  // namespace vmd::bench
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   vmd::bench::Settings settings;
   settings.self = std::filesystem::read_symlink("/proc/self/exe").string();
   const auto usage = [] {

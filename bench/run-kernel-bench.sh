@@ -116,6 +116,25 @@ copy_with_libraries() {  # binary -> /opt/vmd/bin, its shared libraries at their
   done < <(ldd "$binary" | awk '/=> \// {print $3} /^[ \t]*\/.*ld-linux/ {print $1}')
 }
 for binary in "${binaries[@]}"; do copy_with_libraries "$binary"; done
+# The window runs on Qt's offscreen platform: its plugin, and fonts for the labels.
+qtcore="$(ldd "$build/bench/vmd-link-bench" | awk '/libQt6Core/ {print $3; exit}')"
+[ -n "$qtcore" ] || die "vmd-link-bench is not linked to Qt 6"
+plugin="$(dirname "$qtcore")/qt6/plugins/platforms/libqoffscreen.so"
+[ -f "$plugin" ] || die "Qt's offscreen platform plugin is missing ($plugin)"
+mkdir -p "$rootfs$(dirname "$plugin")"
+cp "$plugin" "$rootfs$plugin"
+dirname "$(dirname "$plugin")" >"$rootfs/qt-plugin-path"
+while read -r lib; do
+  [ -e "$rootfs$lib" ] && continue
+  mkdir -p "$rootfs$(dirname "$lib")"
+  cp -L "$lib" "$rootfs$lib"
+done < <(ldd "$plugin" | awk '/=> \// {print $3}')
+for fonts in /etc/fonts /usr/share/fonts/truetype/dejavu /usr/share/fonts/truetype/wine; do
+  if [ -d "$fonts" ]; then
+    mkdir -p "$rootfs$(dirname "$fonts")"
+    cp -rL "$fonts" "$rootfs$fonts"
+  fi
+done
 printf 'root:x:0:0:root:/tmp:/bin/sh\nnobody:x:65534:65534:nobody:/nonexistent:/bin/false\n' \
   >"$rootfs/etc/passwd"
 printf 'root:x:0:\nnogroup:x:65534:\n' >"$rootfs/etc/group"

@@ -17,6 +17,7 @@ echo "VMD-BENCH-START $(cut -d' ' -f1 /proc/uptime)"
 mkdir -p /tmp/bench /tmp/runtime
 chmod 700 /tmp/runtime
 export HOME=/tmp XDG_RUNTIME_DIR=/tmp/runtime QT_QPA_PLATFORM=offscreen
+export QT_PLUGIN_PATH="$(cat /qt-plugin-path)"
 set --
 while IFS= read -r arg; do [ -n "$arg" ] && set -- "$@" "$arg"; done </bench-args
 vmd-link-bench --sim /opt/vmd/bin/vmd220-sim --work /tmp/bench "$@"
