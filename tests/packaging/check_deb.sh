@@ -39,6 +39,7 @@ need() {
   command -v "$1" >/dev/null 2>&1 || { echo "FAIL: $1 is missing (package $2; bash scripts/install-deps.sh --packaging)" >&2; exit 1; }
 }
 need dpkg dpkg
+need apt-get apt
 need dpkg-deb dpkg
 need dpkg-shlibdeps dpkg-dev
 need readelf binutils
@@ -93,6 +94,13 @@ for script in postinst postrm; do
   grep -Eq "^-rwxr-xr-x root/root .* \./$script\$" "$work_dir/control.list" ||
     fail "$script missing from the control files or not 0755 root/root"
 done
+
+step "apt resolves the package's dependencies on this system (simulated install)"
+# What `apt install ./<package>.deb` does, without changing anything: every dependency must be
+# installed or installable from the configured Debian archive.
+apt-get install --simulate --quiet "$deb" >"$work_dir/apt-simulate.log" 2>&1 &&
+  grep -q "^Inst $package " "$work_dir/apt-simulate.log" ||
+  { cat "$work_dir/apt-simulate.log" >&2; fail "apt cannot install the package"; }
 
 step "file list, owners and modes"
 rules_path=$udev_rules_dir
