@@ -73,8 +73,9 @@ Shows in one window what a VMD220 motor driver connected over USB is doing:
 connection and firmware versions, driver state and error, work mode, the six
 configuration switches, four inputs, two outputs and eight analog values with
 bars. It only watches the driver, and follows it being plugged in and out.
-The package's udev rule lets the logged-in user open the driver without
-administrator rights.]])
+The command-line companion vmd220ctl lists, queries and watches the driver
+from a terminal. The package's udev rule lets the logged-in user open the
+driver without administrator rights.]])
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "VMD220 Monitor")
 set(CPACK_STRIP_FILES TRUE)
 

@@ -107,6 +107,8 @@ rules_path=$udev_rules_dir
 case "$rules_path" in /*) ;; *) rules_path="/usr/$rules_path" ;; esac
 expected_files=(
   "/usr/bin/vmd220-pc 755"
+  "/usr/bin/vmd220ctl 755"
+  "/usr/share/man/man1/vmd220ctl.1 644"
   "${rules_path%/}/70-vmd220.rules 644"
   "/usr/share/applications/vmd220-monitor.desktop 644"
   "/usr/share/icons/hicolor/48x48/apps/vmd220-monitor.png 644"
