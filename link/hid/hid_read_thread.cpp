@@ -37,16 +37,17 @@ struct HidReadState {
         state.handed.notify_all();
       }
     } done{*this};
-    const HidReadThread::Deliver handler = deliver;  // the handler may replace what `deliver` refers to
+    const HidReadThread::Deliver handler =
+        deliver;  // the handler may replace what `deliver` refers to
     handler(std::span<const std::uint8_t>(buffer.data(), pendingLength));
   }
 };
 
+HidReportHandoff::HidReportHandoff() : waker_([this] { DeliverReady(); }) {}
+
 HidReportHandoff::~HidReportHandoff() = default;
 
-void HidReportHandoff::Ring() {
-  QMetaObject::invokeMethod(this, "DeliverReady", Qt::QueuedConnection);
-}
+void HidReportHandoff::Ring() { waker_.Ring(); }
 
 void HidReportHandoff::Register(std::shared_ptr<HidReadState> state) {
   states_.push_back(std::move(state));

@@ -3,8 +3,6 @@
 // until it has been handled before reading on, so the report buffer needs no copy and the handler
 // no lock.
 
-#include <QObject>
-
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -14,19 +12,21 @@
 #include <vector>
 
 #include "link/hid/hid_backend.h"
+#include "link/hid/main_thread_waker.h"
 
 namespace vmd {
 
 struct HidReadState;
 
 // Lives on the main thread and delivers the reports that read threads have ready. Read threads
-// ring it through a queued call that carries no data; the reports travel under each thread's own
-// lock. Must outlive every HidReadThread that uses it.
-class HidReportHandoff : public QObject {
-  Q_OBJECT
+// wake it without data; the reports travel under each thread's own lock. Must outlive every
+// HidReadThread that uses it.
+class HidReportHandoff {
  public:
-  using QObject::QObject;
-  ~HidReportHandoff() override;
+  HidReportHandoff();
+  ~HidReportHandoff();
+  HidReportHandoff(const HidReportHandoff&) = delete;
+  HidReportHandoff& operator=(const HidReportHandoff&) = delete;
 
   // Any thread: asks the main thread to deliver what is ready.
   void Ring();
@@ -36,8 +36,9 @@ class HidReportHandoff : public QObject {
   void Unregister(const HidReadState* state);
 
  private:
-  Q_INVOKABLE void DeliverReady();
+  void DeliverReady();
   std::vector<std::shared_ptr<HidReadState>> states_;
+  MainThreadWaker waker_;
 };
 
 class HidReadThread {

@@ -202,8 +202,7 @@ TEST_F(DiscoveryTest, AnotherHidDevicePluggedReattachesAndPollsOnlyAfterTheNewRe
   AwaitText(kConnectedA);
   Tick();
   view.TakeLog();
-  // The next info reply says "B", so it can be told from the first.
-  driver->SetReplier(DriverReplier({InfoReport(102, "B", 100)}));
+  driver->SetReplier(nullptr);  // the next reply comes when the test sends it
   system->Plug(OtherSpec(u"USB Optical Mouse"));
   AwaitChange();
   EXPECT_EQ(view.deviceList, (std::vector<std::string>{"VMD220", "USB Optical Mouse"}));
@@ -213,6 +212,7 @@ TEST_F(DiscoveryTest, AnotherHidDevicePluggedReattachesAndPollsOnlyAfterTheNewRe
   EXPECT_FALSE(view.polling);  // paused until the new info reply
   Tick();
   EXPECT_EQ(driver->Writes(), (std::vector<Bytes>{kInfoRequest, kStatusRequest, kInfoRequest}));
+  driver->SendInput(InfoReport(102, "B", 100));
   AwaitText("Connected to VMD220 ver.: 1.02   B");
   EXPECT_TRUE(view.polling);
   Tick();
@@ -284,13 +284,14 @@ TEST_F(DiscoveryTest, TwoDriversBothGetTheInfoRequestAndStatusGoesToTheLast) {
 }
 
 TEST_F(DiscoveryTest, LastDriverRefusedButAnEarlierOneAttachedEndsAtNoConnection) {
-  auto first = PlugDriver(false);
+  auto first = system->Plug(DriverSpec(), false);  // answers when the test says so
   auto second = PlugDriver(false, {}, /*readWrite=*/false);
   AwaitChange();
   EXPECT_EQ(view.TakeLog(), (std::vector<std::string>{"Disconnected", "Disconnected", "Connected",
                                                       "No connection"}));
   EXPECT_FALSE(exchange.DeviceConnected);
   // The first driver's reply still comes: the full text over "No connection", polling on...
+  first->SendInput(InfoReport(101, "A", 100));
   AwaitText(kConnectedA);
   EXPECT_EQ(view.connectionColour, testing::RecordingView::Colour::Off);
   EXPECT_TRUE(view.polling);

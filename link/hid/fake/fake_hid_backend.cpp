@@ -53,11 +53,15 @@ HidCaps FakeHidBackend::ReadCaps(const std::string& path) {
 void FakeHidBackend::WatchChanges(Announcement announce) { announce_ = std::move(announce); }
 
 void FakeHidBackend::PostAnnouncement() {
-  QMetaObject::invokeMethod(this, "DeliverAnnouncement", Qt::QueuedConnection);
+  ++posted_;
+  waker_.Ring();
 }
 
-void FakeHidBackend::DeliverAnnouncement() {
-  if (announce_) announce_();
+void FakeHidBackend::DeliverAnnouncements() {
+  // One announcement per Announce(), as the system would send them.
+  for (int n = posted_.exchange(0); n > 0; --n) {
+    if (announce_) announce_();
+  }
 }
 
 }  // namespace vmd::fake

@@ -1,15 +1,14 @@
 #pragma once
-// The backend side of the fake system: a QObject so that announcements from any thread arrive on
-// the main thread as queued calls.
+// The backend side of the fake system: announcements from any thread arrive on the main thread.
 
-#include <QObject>
+#include <atomic>
 
 #include "link/hid/fake/fake_hid.h"
+#include "link/hid/main_thread_waker.h"
 
 namespace vmd::fake {
 
-class FakeHidBackend : public QObject, public HidBackend {
-  Q_OBJECT
+class FakeHidBackend : public HidBackend {
  public:
   explicit FakeHidBackend(std::shared_ptr<FakeHidSystem> system);
   ~FakeHidBackend() override;
@@ -23,10 +22,12 @@ class FakeHidBackend : public QObject, public HidBackend {
   void PostAnnouncement();
 
  private:
-  Q_INVOKABLE void DeliverAnnouncement();
+  void DeliverAnnouncements();
 
   std::shared_ptr<FakeHidSystem> system_;
   Announcement announce_;
+  std::atomic<int> posted_{0};  // announcements not yet delivered
+  MainThreadWaker waker_{[this] { DeliverAnnouncements(); }};
 };
 
 }  // namespace vmd::fake
