@@ -23,9 +23,11 @@ Failure NoPermission(const std::string& path) {
                         " for reading and writing: no permission, or another program holds it";
 #ifdef __linux__
   message +=
-      "\nhint: install the udev rule 70-vmd220.rules (dist/linux/70-vmd220.rules; the package "
-      "installs it) into /etc/udev/rules.d/, run 'udevadm control --reload-rules', then unplug "
-      "and replug the driver: it gives the user logged in at the seat access to it";
+      "\nhint: install the udev rule 70-vmd220.rules (the package installs it into "
+      "/usr/lib/udev/rules.d; from the source: sudo install -m 644 dist/linux/70-vmd220.rules "
+      "/etc/udev/rules.d/), then run 'sudo udevadm control --reload-rules' and 'sudo udevadm "
+      "trigger --action=change --subsystem-match=hidraw', or unplug and replug the driver. The "
+      "rule gives access to the user of the local, active session only (not over ssh)";
 #endif
   return {kExitNoPermission, message};
 }
