@@ -9,6 +9,7 @@ packages=(
   fonts-wine fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
+  xvfb
 )
 # Only the packaging test needs these (--packaging): building the .deb, installing it into a scratch
 # root and checking its udev rule, desktop entry and AppStream metainfo.
