@@ -37,8 +37,10 @@ struct TDriverLimits {
   std::uint16_t currentMax = 0;      // mA
   friend bool operator==(const TDriverLimits&, const TDriverLimits&) = default;
 };
+#pragma pack(pop)
 
-// The driver's live state. Wire layout = memory layout.
+// The driver's live state. Wire layout = memory layout: every field already stands at its natural
+// alignment, so the record needs no packing and its fields can be used like any others.
 struct TDriverStatus {
   std::uint8_t inputs = 0;    // bit 0..3: IN1..IN4
   std::uint8_t outputs = 0;   // bit 3: OUT1 (error), bit 4: OUT2 (current limit)
@@ -56,7 +58,6 @@ struct TDriverStatus {
   std::int16_t pwmLimit = 0;
   friend bool operator==(const TDriverStatus&, const TDriverStatus&) = default;
 };
-#pragma pack(pop)
 
 static_assert(sizeof(TDriverLimits) == 10);
 static_assert(offsetof(TDriverLimits, temperatureMax) == 4);

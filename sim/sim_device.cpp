@@ -53,11 +53,13 @@ bool ParseLimits(std::string_view text, TDriverLimits& out) {
     text.remove_prefix(comma + 1);
   }
   if (parts.size() != 4) return false;
-  TDriverLimits limits;
-  if (!ParseInteger(parts[0], limits.supplyMax) || !ParseInteger(parts[1], limits.temperatureMax) ||
-      !ParseInteger(parts[2], limits.pwmMax) || !ParseInteger(parts[3], limits.currentMax))
+  // Parsed into aligned locals: the packed record's fields cannot be bound to references.
+  std::uint32_t supplyMax = 0;
+  std::uint16_t temperatureMax = 0, pwmMax = 0, currentMax = 0;
+  if (!ParseInteger(parts[0], supplyMax) || !ParseInteger(parts[1], temperatureMax) ||
+      !ParseInteger(parts[2], pwmMax) || !ParseInteger(parts[3], currentMax))
     return false;
-  out = limits;
+  out = {supplyMax, temperatureMax, pwmMax, currentMax};
   return true;
 }
 
