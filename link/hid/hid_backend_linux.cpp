@@ -82,13 +82,10 @@ class LinuxHidBackend : public HidBackend {
 
   std::unique_ptr<HidConnection> OpenReadWrite(const std::string& path) override {
     const auto summary = ReadDescriptor(path);
-    hid_device* const device = hid_open_path(path.c_str());
-    if (device == nullptr) return nullptr;
     // hidraw leaves the report-ID byte out of reports of devices without numbered reports.
     const bool numbered = !summary || summary->usesReportIds;
-    return std::make_unique<HidapiConnection>(device,
-                                              numbered ? HidapiConnection::ReportIdByte::AsRead
-                                                       : HidapiConnection::ReportIdByte::Missing);
+    return HidapiConnection::Open(path, numbered ? HidapiConnection::ReportIdByte::AsRead
+                                                 : HidapiConnection::ReportIdByte::Missing);
   }
 
   HidCaps ReadCaps(const std::string& path) override {

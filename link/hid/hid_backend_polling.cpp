@@ -24,10 +24,7 @@ class PollingHidBackend : public HidBackend {
     return ScanWithHidapi([](HidDeviceInfo&) { return true; });
   }
   std::unique_ptr<HidConnection> OpenReadWrite(const std::string& path) override {
-    hid_device* const device = hid_open_path(path.c_str());
-    if (device == nullptr) return nullptr;
-    return std::make_unique<HidapiConnection>(device,
-                                              HidapiConnection::ReportIdByte::MissingWhenShort);
+    return HidapiConnection::Open(path, HidapiConnection::ReportIdByte::MissingWhenShort);
   }
   HidCaps ReadCaps(const std::string&) override { return {}; }
   void WatchChanges(Announcement announce) override {

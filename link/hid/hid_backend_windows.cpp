@@ -53,11 +53,8 @@ class WindowsHidBackend : public HidBackend {
   }
 
   std::unique_ptr<HidConnection> OpenReadWrite(const std::string& path) override {
-    hid_device* const device = hid_open_path(path.c_str());
-    if (device == nullptr) return nullptr;
     // hidapi drops the leading 0 of reports without a report ID; reports here are always full.
-    return std::make_unique<HidapiConnection>(device,
-                                              HidapiConnection::ReportIdByte::MissingWhenShort);
+    return HidapiConnection::Open(path, HidapiConnection::ReportIdByte::MissingWhenShort);
   }
 
   HidCaps ReadCaps(const std::string& path) override {

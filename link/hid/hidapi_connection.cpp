@@ -8,6 +8,13 @@
 
 namespace vmd {
 
+std::unique_ptr<HidConnection> HidapiConnection::Open(const std::string& path,
+                                                      ReportIdByte reportIdByte) {
+  hid_device* const device = hid_open_path(path.c_str());
+  if (device == nullptr) return nullptr;
+  return std::make_unique<HidapiConnection>(device, reportIdByte);
+}
+
 HidapiConnection::HidapiConnection(hid_device* device, ReportIdByte reportIdByte)
     : device_(device), reportIdByte_(reportIdByte) {}
 

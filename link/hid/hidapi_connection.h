@@ -6,6 +6,8 @@
 #include <hidapi/hidapi.h>
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "link/hid/hid_backend.h"
@@ -20,6 +22,9 @@ class HidapiConnection : public HidConnection {
     Missing,          // never there: a 0 is put in front of every report
     MissingWhenShort  // stripped when 0, seen as a report one byte short of full length
   };
+
+  // Opens `path` for reading and writing; null when that fails.
+  static std::unique_ptr<HidConnection> Open(const std::string& path, ReportIdByte reportIdByte);
 
   HidapiConnection(hid_device* device, ReportIdByte reportIdByte);
   ~HidapiConnection() override;  // closes the device
