@@ -60,6 +60,13 @@ cpu_ticks() { # utime + stime of a process or thread (/proc/PID or /proc/PID/tas
   stat=${stat##*) }  # the fields after the command name
   awk '{ print $12 + $13 }' <<<"$stat"
 }
+# One line per thread: TID NAME TICKS (spaces in names become _).
+thread_ticks() {
+  local task
+  for task in /proc/"$1"/task/*; do
+    printf '%s %s %s\n' "${task##*/}" "$(tr ' ' _ <"$task/comm")" "$(cpu_ticks "$task")"
+  done 2>/dev/null | LC_ALL=C sort
+}
 now_ns() { date +%s%N; }
 stat_of() { sed -n "s/^$2=//p" "$1"; }
 
@@ -74,8 +81,17 @@ run() {
   pid=$!
   sleep "$warmup"
   c0=$(cpu_ticks "/proc/$pid"); m0=$(cpu_ticks "/proc/$pid/task/$pid"); w0=$(now_ns)
+  thread_ticks "$pid" >"$scratch/$name.threads0"
   sleep "$seconds"
   c1=$(cpu_ticks "/proc/$pid"); m1=$(cpu_ticks "/proc/$pid/task/$pid"); w1=$(now_ns)
+  thread_ticks "$pid" >"$scratch/$name.threads1"
+  # CPU per thread over the window, in ms: main, the read thread (unnamed), Qt's own threads and
+  # the simulated driver's stream (sim-stream, not the monitor's).
+  LC_ALL=C join "$scratch/$name.threads0" "$scratch/$name.threads1" |
+    awk -v pid="$pid" -v main_name="$(tr ' ' _ <"/proc/$pid/comm")" -v hz="$ticks_per_s" '{
+      name = ($1 == pid) ? "main" : ($2 == main_name ? "read" : $2); d = ($5 - $3) * 1000 / hz
+      if (d > 0) printf "%s%s=%dms", (n++ ? " " : ""), name, d } END { print "" }' \
+    >"$scratch/$name.threads"
   local hwm
   hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
   wait "$pid" || { echo "run $name failed:"; cat "$scratch/$name.log"; exit 1; }
@@ -133,5 +149,11 @@ row "reports sent / backlog max / at end" \
   "$(s stream reports_sent)/$(s stream backlog_max)/$(s stream backlog_end)" "no backlog"
 echo
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+for name in steady changing stream; do
+  echo "CPU by thread ($name): $(cat "$scratch/$name.threads")"
+done
 echo "controls repainted (changing): $(s changing paints_per_control)"
 echo "controls repainted (steady):   $(s steady paints_per_control)"
+for name in steady changing stream; do
+  echo "unchanged controls repainted ($name): $(s "$name" paints_unchanged_per_control)"
+done

@@ -172,11 +172,14 @@ bool PaintCounter::eventFilter(QObject* watched, QEvent* event) {
   if (counting) {
     if (control) {
       ++counts.controls;
-      const auto last = lastContent_.find(widget);
-      if (last != lastContent_.end() && last->second == content) ++counts.unchangedControls;
       std::string name = widget->objectName().toStdString();
       if (name.empty()) name = widget->metaObject()->className();
       ++counts.perControl[name];
+      const auto last = lastContent_.find(widget);
+      if (last != lastContent_.end() && last->second == content) {
+        ++counts.unchangedControls;
+        ++counts.unchangedPerControl[name];
+      }
     } else {
       ++counts.containers;
     }

@@ -44,6 +44,7 @@ class PaintCounter : public QObject {
     std::uint64_t unchangedControls = 0;  // ... whose content was as at their last paint
     std::uint64_t containers = 0;         // paints of the window and its frames
     std::map<std::string, std::uint64_t> perControl;
+    std::map<std::string, std::uint64_t> unchangedPerControl;
   };
   using QObject::QObject;
 

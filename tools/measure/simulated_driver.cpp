@@ -1,5 +1,7 @@
 #include "tools/measure/simulated_driver.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 
 namespace vmd::measure {
@@ -73,6 +75,7 @@ std::vector<std::uint8_t> SimulatedDriver::StatusReport() {
 }
 
 void SimulatedDriver::Stream(int perSecond) {
+  pthread_setname_np(pthread_self(), "sim-stream");  // told apart from the monitor's threads
   const auto period = std::chrono::nanoseconds(1'000'000'000 / perSecond);
   auto next = std::chrono::steady_clock::now();
   while (!stop_) {

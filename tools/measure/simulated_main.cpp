@@ -123,6 +123,10 @@ void WriteStats(const Options& options, const Measurement& m, measure::Simulated
   std::string per;
   for (const auto& [name, count] : c.perControl) per += name + ":" + std::to_string(count) + " ";
   out << "paints_per_control=" << per << "\n";
+  std::string unchanged;
+  for (const auto& [name, count] : c.unchangedPerControl)
+    unchanged += name + ":" + std::to_string(count) + " ";
+  out << "paints_unchanged_per_control=" << unchanged << "\n";
   out << "requests=" << driver.Requests() - m.requestsAtStart << "\n";
   out << "reports_sent=" << driver.Sent() - m.sentAtStart << "\n";
   out << "status_reports_handled=" << m.handoff.readToRecord.size() << "\n";
