@@ -60,7 +60,7 @@ class HidReadThread {
   void Stop(bool deliverPending = true);
 
   // Read timeout, so that a thread blocked in a read notices a stop request in time.
-  static constexpr int kReadTimeoutMs = 20;
+  static constexpr int kReadTimeoutMs = 50;
 
  private:
   std::shared_ptr<HidReadState> state_;
