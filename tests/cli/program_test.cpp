@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/sample_status_text.h"
+
 namespace {
 
 struct Outcome {
@@ -47,23 +49,6 @@ const std::string kInfoText =
     "Temperature max   100 C\n"
     "PWM max           1000\n"
     "Current max       3000 mA\n";
-
-const std::string kStatusText =
-    "Switches       SW1 ON  SW2 ON  SW3 OFF  SW4 OFF  SW5 OFF  SW6 OFF\n"
-    "Inputs         IN1 ON  IN2 OFF  IN3 ON  IN4 OFF\n"
-    "Outputs        OUT1 ON  OUT2 OFF\n"
-    "Power supply   24 V        bar 50\n"
-    "Temperature    70 C        bar 70\n"
-    "Potentiometer  50.0 %      bar 50\n"
-    "Analog input   2.5 V       bar 50\n"
-    "Current limit  1.50 A      bar 50\n"
-    "Current act    -1.50 A     bar -50\n"
-    "PWM limit      100 %       bar 100\n"
-    "PWM act        -30 %       bar 30\n"
-    "Driver status  Error: \n"
-    "Driver error   Over temperature\n"
-    "Work mode      Speed set by potentiometer (50.0 % )   Current limit set by 0-10V input "
-    "(1.50 A )\n";
 
 struct ProgramCase {
   const char* name;
@@ -113,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ProgramTest,
     ::testing::Values(
         ProgramCase{"DecodeInfoAndStatus", InfoThenStatusArgs({"decode"}), "", 0,
-                    kInfoText + "\n" + kStatusText},
+                    kInfoText + "\n" + vmd::cli::testing::kSampleStatusText},
         ProgramCase{"DecodeStatusAloneHasNoFullScales",
                     Args({"decode", "--format", "csv"}, kStatusHex), "", 0,
                     "inputs,outputs,switches,reserved,potentiometer,analogInput,errorCode,"

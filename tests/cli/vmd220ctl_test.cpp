@@ -9,6 +9,7 @@
 
 #include "cli/exit_codes.h"
 #include "link/hid/fake/fake_hid.h"
+#include "tests/cli/sample_status_text.h"
 #include "tests/support/fake_driver.h"
 
 namespace vmd::cli {
@@ -47,22 +48,7 @@ TDriverStatus SampleStatus() {
   return s;
 }
 
-const std::string kSampleStatusText =
-    "Switches       SW1 ON  SW2 ON  SW3 OFF  SW4 OFF  SW5 OFF  SW6 OFF\n"
-    "Inputs         IN1 ON  IN2 OFF  IN3 ON  IN4 OFF\n"
-    "Outputs        OUT1 ON  OUT2 OFF\n"
-    "Power supply   24 V        bar 50\n"
-    "Temperature    70 C        bar 70\n"
-    "Potentiometer  50.0 %      bar 50\n"
-    "Analog input   2.5 V       bar 50\n"
-    "Current limit  1.50 A      bar 50\n"
-    "Current act    -1.50 A     bar -50\n"
-    "PWM limit      100 %       bar 100\n"
-    "PWM act        -30 %       bar 30\n"
-    "Driver status  Error: \n"
-    "Driver error   Over temperature\n"
-    "Work mode      Speed set by potentiometer (50.0 % )   Current limit set by 0-10V input "
-    "(1.50 A )\n";
+using vmd::cli::testing::kSampleStatusText;
 
 struct Result {
   int code;

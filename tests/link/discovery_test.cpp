@@ -26,17 +26,7 @@ using testing::OtherSpec;
 using testing::ProcessPosted;
 using testing::SpinUntil;
 
-// The view as the window keeps it, counting enumerations.
-class View : public testing::RecordingView {
- public:
-  int deviceChanges = 0;
-  void ShowDeviceList(const std::vector<std::string>& names) override {
-    RecordingView::ShowDeviceList(names);
-    ++deviceChanges;
-  }
-  // The indicator states and texts since the last call.
-  std::vector<std::string> TakeLog() { return std::exchange(log, {}); }
-};
+using View = testing::RecordingView;
 
 const std::vector<Bytes> kNoWrites;
 const Bytes kInfoRequest = CommandReport(CMD_GET_INFO);

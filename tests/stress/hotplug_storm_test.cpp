@@ -44,14 +44,7 @@ constexpr int kCycles = 1000;
 constexpr std::uint8_t kUnsolicitedMark = 0xEE;  // TDriverStatus::reserved of unsolicited input
 const std::string kConnectedText = "Connected to VMD220 ver.: 1.01   A";
 
-class View : public testing::RecordingView {
- public:
-  int deviceChanges = 0;
-  void ShowDeviceList(const std::vector<std::string>& names) override {
-    RecordingView::ShowDeviceList(names);
-    ++deviceChanges;
-  }
-};
+using View = testing::RecordingView;
 
 // Threads of this process, from /proc (read threads included).
 std::size_t ProcessThreads() {

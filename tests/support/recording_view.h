@@ -2,6 +2,7 @@
 // A LinkView that keeps what the device link showed, as the window would.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/link_view.h"
@@ -17,7 +18,11 @@ class RecordingView : public LinkView {
   bool polling = false;
   int pollingStarts = 0;  // times the poll timer was started from off
   std::vector<std::string> deviceList;
+  int deviceChanges = 0;         // enumerations shown
   std::vector<std::string> log;  // indicator states and texts in order
+
+  // The indicator states and texts since the last call.
+  std::vector<std::string> TakeLog() { return std::exchange(log, {}); }
 
   void ShowNoConnection() override { Set("No connection", Colour::Off, true); }
   void ShowDisconnected() override { Set("Disconnected", Colour::Off, true); }
@@ -31,7 +36,10 @@ class RecordingView : public LinkView {
     if (!polling) ++pollingStarts;
     polling = true;
   }
-  void ShowDeviceList(const std::vector<std::string>& names) override { deviceList = names; }
+  void ShowDeviceList(const std::vector<std::string>& names) override {
+    deviceList = names;
+    ++deviceChanges;
+  }
 
  private:
   void Set(const std::string& text, Colour colour, bool stopPolling) {
