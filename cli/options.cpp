@@ -8,7 +8,7 @@
 namespace vmd::cli {
 namespace {
 
-struct OptionSpec {
+struct OptionRule {
   bool takesValue = false;
   std::set<Command> commands;  // the commands the option applies to
 };
@@ -17,13 +17,13 @@ const std::set<Command> kDeviceCommands{Command::Info, Command::Status, Command:
 const std::set<Command> kDataCommands{Command::List, Command::Info, Command::Status, Command::Watch,
                                       Command::Decode};
 
-const std::map<std::string_view, OptionSpec>& OptionSpecs() {
-  static const std::map<std::string_view, OptionSpec> specs{
+const std::map<std::string_view, OptionRule>& KnownOptions() {
+  static const std::map<std::string_view, OptionRule> options{
       {"--path", {true, kDeviceCommands}},    {"--index", {true, kDeviceCommands}},
       {"--timeout", {true, kDeviceCommands}}, {"--interval", {true, {Command::Watch}}},
       {"--count", {true, {Command::Watch}}},  {"--format", {true, kDataCommands}},
   };
-  return specs;
+  return options;
 }
 
 const std::map<std::string_view, Command>& CommandNames() {
@@ -82,8 +82,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
     }
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    const auto spec = OptionSpecs().find(name);
-    if (spec == OptionSpecs().end()) return Error("unknown option '" + name + "'");
+    const auto rule = KnownOptions().find(name);
+    if (rule == KnownOptions().end()) return Error("unknown option '" + name + "'");
     std::string value;
     if (equals != std::string::npos) {
       value = arg.substr(equals + 1);
@@ -91,7 +91,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
       if (i + 1 >= args.size()) return Error("option " + name + " needs a value");
       value = args[++i];
     }
-    if (!given.emplace(spec->first, value).second) return Error("option " + name + " given twice");
+    if (!given.emplace(rule->first, value).second) return Error("option " + name + " given twice");
   }
 
   Options options;
@@ -107,8 +107,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   options.command = *command;
 
   for (const auto& [name, value] : given) {
-    const OptionSpec& spec = OptionSpecs().at(name);
-    if (!spec.commands.contains(options.command)) {
+    const OptionRule& rule = KnownOptions().at(name);
+    if (!rule.commands.contains(options.command)) {
       return Error("option " + std::string(name) + " does not apply to this command");
     }
     if (name == "--path") {

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   auto system = std::make_shared<vmd::fake::FakeHidSystem>();
   vmd::TForm1 form(initial ? nullptr : vmd::fake::CreateFakeHidController(system));
   if (!initial)
-    system->Plug(vmd::testing::DriverSpec(), false)
+    system->Plug(vmd::testing::DriverTraits(), false)
         ->SetReplier(vmd::testing::DriverReplier(WorkingDriver()));
   form.show();
 

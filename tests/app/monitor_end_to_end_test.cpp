@@ -39,7 +39,7 @@ class MonitorEndToEndTest : public ::testing::Test {
 };
 
 TEST_F(MonitorEndToEndTest, FromPlugInToTheDrawnPanelAndBack) {
-  system->Plug(testing::OtherSpec(u"USB Keyboard"), false);
+  system->Plug(testing::OtherTraits(u"USB Keyboard"), false);
   Start();
   ASSERT_TRUE(SpinUntil([&] { return Indicator() == QStringLiteral("Disconnected"); }));
   EXPECT_EQ(form->ListBox1->count(), 1);
@@ -58,7 +58,7 @@ TEST_F(MonitorEndToEndTest, FromPlugInToTheDrawnPanelAndBack) {
                     .supplyVoltage = 24123,
                     .pwmAct = 500,
                     .pwmLimit = 800};
-  auto driver = system->Plug(testing::DriverSpec());
+  auto driver = system->Plug(testing::DriverTraits());
   driver->SetReplier(testing::DriverReplier(answers));
 
   ASSERT_TRUE(SpinUntil(
@@ -94,7 +94,7 @@ TEST_F(MonitorEndToEndTest, FromPlugInToTheDrawnPanelAndBack) {
   EXPECT_EQ(form->LabVal_Potentiometer->text(), QStringLiteral("50.0 % "));
 
   // Plugged again: identified and polled again.
-  auto again = system->Plug(testing::DriverSpec());
+  auto again = system->Plug(testing::DriverTraits());
   answers.status.potentiometer = 3300;
   again->SetReplier(testing::DriverReplier(answers));
   ASSERT_TRUE(

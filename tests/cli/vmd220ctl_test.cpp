@@ -17,13 +17,13 @@ namespace {
 
 using fake::Bytes;
 using fake::FakeHidDevice;
-using fake::FakeHidDeviceSpec;
+using fake::FakeHidDeviceTraits;
 using vmd::testing::CommandReport;
 using vmd::testing::DriverAnswers;
 using vmd::testing::DriverReplier;
-using vmd::testing::DriverSpec;
+using vmd::testing::DriverTraits;
 using vmd::testing::InfoReport;
-using vmd::testing::OtherSpec;
+using vmd::testing::OtherTraits;
 using vmd::testing::StatusReport;
 
 const Bytes kInfoRequest = CommandReport(CMD_GET_INFO);
@@ -80,7 +80,7 @@ class Vmd220ctlTest : public ::testing::Test {
   }
 
   std::shared_ptr<FakeHidDevice> PlugDriver(DriverAnswers answers = {}, bool readWrite = true) {
-    auto driver = system->Plug(DriverSpec(readWrite), false);
+    auto driver = system->Plug(DriverTraits(readWrite), false);
     driver->SetReplier(DriverReplier(std::move(answers)));
     return driver;
   }
@@ -93,13 +93,13 @@ DriverAnswers SampleAnswers() {
 }
 
 TEST_F(Vmd220ctlTest, ListShowsEveryDeviceAsTheMonitorNamesIt) {
-  system->Plug(OtherSpec(u"USB Keyboard"), false);
+  system->Plug(OtherTraits(u"USB Keyboard"), false);
   PlugDriver();
-  system->Plug(OtherSpec(u"", 0x1234, 0xAB), false);
-  system->Plug(DriverSpec(/*readWrite=*/false), false);
-  system->Plug(OtherSpec(u"vmd220"), false);
-  system->Plug(OtherSpec(u"VMD220 "), false);
-  FakeHidDeviceSpec unqueryable = OtherSpec(u"Hidden");
+  system->Plug(OtherTraits(u"", 0x1234, 0xAB), false);
+  system->Plug(DriverTraits(/*readWrite=*/false), false);
+  system->Plug(OtherTraits(u"vmd220"), false);
+  system->Plug(OtherTraits(u"VMD220 "), false);
+  FakeHidDeviceTraits unqueryable = OtherTraits(u"Hidden");
   unqueryable.queryable = false;
   system->Plug(unqueryable, false);
 
@@ -184,9 +184,9 @@ TEST_F(Vmd220ctlTest, StatusAsksForInfoThenStatusAndShowsThePanelTexts) {
 }
 
 TEST_F(Vmd220ctlTest, RequestsTakeTheDevicesOutputReportLength) {
-  FakeHidDeviceSpec spec = DriverSpec();
-  spec.caps = {64, 9};
-  auto driver = system->Plug(spec, false);
+  FakeHidDeviceTraits traits = DriverTraits();
+  traits.caps = {64, 9};
+  auto driver = system->Plug(traits, false);
   driver->SetReplier(DriverReplier({}));
   EXPECT_EQ(Run({"status"}).code, kExitOk);
   EXPECT_EQ(driver->Writes(),
@@ -208,8 +208,8 @@ TEST_P(SelectionTest, ChoosesTheDriverOrSaysWhyNot) {
   const SelectionCase& c = GetParam();
   // 0: keyboard, 1: driver, 2: driver, 3: driver without read-write access, 4: "vmd220".
   std::vector<std::shared_ptr<FakeHidDevice>> devices{
-      system->Plug(OtherSpec(u"USB Keyboard"), false), PlugDriver(), PlugDriver(),
-      PlugDriver({}, /*readWrite=*/false), system->Plug(OtherSpec(u"vmd220"), false)};
+      system->Plug(OtherTraits(u"USB Keyboard"), false), PlugDriver(), PlugDriver(),
+      PlugDriver({}, /*readWrite=*/false), system->Plug(OtherTraits(u"vmd220"), false)};
   const Result result = Run(c.args);
   EXPECT_EQ(result.code, c.code) << result.err;
   if (c.errContains.empty()) {
@@ -288,8 +288,8 @@ class NoDriverTest : public Vmd220ctlTest,
                      public ::testing::WithParamInterface<std::vector<std::string>> {};
 
 TEST_P(NoDriverTest, SaysNoDriverFound) {
-  system->Plug(OtherSpec(u"USB Keyboard"), false);
-  system->Plug(OtherSpec(u"VMD220 "), false);
+  system->Plug(OtherTraits(u"USB Keyboard"), false);
+  system->Plug(OtherTraits(u"VMD220 "), false);
   const Result result = Run(GetParam());
   EXPECT_EQ(result.code, kExitNoDriver);
   EXPECT_EQ(result.out, "");
@@ -318,9 +318,9 @@ class TroubleTest : public Vmd220ctlTest, public ::testing::WithParamInterface<T
 
 TEST_P(TroubleTest, EndsWithItsExitCodeAndMessage) {
   const TroubleCase& c = GetParam();
-  FakeHidDeviceSpec spec = DriverSpec();
-  spec.caps.outputReportByteLength = c.outputLength;
-  auto driver = system->Plug(spec, false);
+  FakeHidDeviceTraits traits = DriverTraits();
+  traits.caps.outputReportByteLength = c.outputLength;
+  auto driver = system->Plug(traits, false);
   driver->SetReplier(DriverReplier(SampleAnswers()));
   if (c.setUp) c.setUp(*system, driver);
   const Result result = Run(c.args);
@@ -454,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(
 std::shared_ptr<FakeHidDevice> PlugChangingDriver(fake::FakeHidSystem& system,
                                                   std::vector<TDriverStatus> statuses,
                                                   std::function<void(int)> onStatus = {}) {
-  auto driver = system.Plug(DriverSpec(), false);
+  auto driver = system.Plug(DriverTraits(), false);
   auto requests = std::make_shared<int>(0);
   driver->SetReplier([statuses, requests, onStatus](std::span<const std::uint8_t> written) {
     if (written[1] == CMD_GET_INFO) return std::vector<Bytes>{InfoReport(101, "A", 100)};

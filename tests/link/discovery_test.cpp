@@ -20,9 +20,9 @@ using fake::FakeHidDevice;
 using testing::CommandReport;
 using testing::DriverAnswers;
 using testing::DriverReplier;
-using testing::DriverSpec;
+using testing::DriverTraits;
 using testing::InfoReport;
-using testing::OtherSpec;
+using testing::OtherTraits;
 using testing::ProcessPosted;
 using testing::SpinUntil;
 
@@ -44,7 +44,7 @@ class DiscoveryTest : public ::testing::Test {
 
   std::shared_ptr<FakeHidDevice> PlugDriver(bool announce = true, DriverAnswers answers = {},
                                             bool readWrite = true) {
-    auto driver = system->Plug(DriverSpec(readWrite), announce);
+    auto driver = system->Plug(DriverTraits(readWrite), announce);
     driver->SetReplier(DriverReplier(std::move(answers)));
     return driver;
   }
@@ -73,8 +73,8 @@ TEST_F(DiscoveryTest, NoDeviceAtAllShowsNoConnection) {
 }
 
 TEST_F(DiscoveryTest, KeyboardAndMouseOnlyShowDisconnected) {
-  auto keyboard = system->Plug(OtherSpec(u"USB Keyboard"), false);
-  auto mouse = system->Plug(OtherSpec(u"USB Optical Mouse"), false);
+  auto keyboard = system->Plug(OtherTraits(u"USB Keyboard"), false);
+  auto mouse = system->Plug(OtherTraits(u"USB Optical Mouse"), false);
   AwaitChange();
   EXPECT_EQ(view.TakeLog(), (std::vector<std::string>{"Disconnected", "Disconnected"}));
   EXPECT_EQ(view.deviceList, (std::vector<std::string>{"USB Keyboard", "USB Optical Mouse"}));
@@ -85,9 +85,9 @@ TEST_F(DiscoveryTest, KeyboardAndMouseOnlyShowDisconnected) {
 }
 
 TEST_F(DiscoveryTest, DisplayNames) {
-  system->Plug(OtherSpec(u"", 0x1234, 0x00AB), false);
-  system->Plug(OtherSpec(u"", 0xFFFF, 0), false);
-  system->Plug(OtherSpec(u"Souris \u00e9l\u00e9gante"), false);
+  system->Plug(OtherTraits(u"", 0x1234, 0x00AB), false);
+  system->Plug(OtherTraits(u"", 0xFFFF, 0), false);
+  system->Plug(OtherTraits(u"Souris \u00e9l\u00e9gante"), false);
   AwaitChange();
   EXPECT_EQ(view.deviceList,
             (std::vector<std::string>{"Device VID=1234 PID=00AB", "Device VID=FFFF PID=0000",
@@ -113,9 +113,9 @@ TEST_F(DiscoveryTest, OnlyTheExactProductStringIsTheDriver) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(EightBitFromUtf16(c.product));
-    auto spec = DriverSpec();
-    spec.productString = c.product;
-    auto device = system->Plug(spec);
+    auto traits = DriverTraits();
+    traits.productString = c.product;
+    auto device = system->Plug(traits);
     AwaitChange();
     EXPECT_EQ(exchange.DeviceConnected, c.isDriver);
     EXPECT_EQ(view.connectionText, c.isDriver ? "Connected" : "Disconnected");
@@ -127,7 +127,7 @@ TEST_F(DiscoveryTest, OnlyTheExactProductStringIsTheDriver) {
 }
 
 TEST_F(DiscoveryTest, DriverPluggedInIsAttachedIdentifiedAndPolled) {
-  auto keyboard = system->Plug(OtherSpec(u"USB Keyboard"), false);
+  auto keyboard = system->Plug(OtherTraits(u"USB Keyboard"), false);
   AwaitChange();
   view.TakeLog();
   TDriverStatus status{};
@@ -158,7 +158,7 @@ TEST_F(DiscoveryTest, DriverUnpluggedWhilePollingStopsRequestsAndKeepsTheValues)
   for (const bool otherDevicePresent : {true, false}) {
     SCOPED_TRACE(otherDevicePresent);
     std::shared_ptr<FakeHidDevice> other;
-    if (otherDevicePresent) other = system->Plug(OtherSpec(u"USB Keyboard"));
+    if (otherDevicePresent) other = system->Plug(OtherTraits(u"USB Keyboard"));
     TDriverStatus status{};
     status.temperature = 70;
     auto driver = PlugDriver(true, {InfoReport(101, "A", 100), status});
@@ -193,7 +193,7 @@ TEST_F(DiscoveryTest, AnotherHidDevicePluggedReattachesAndPollsOnlyAfterTheNewRe
   Tick();
   view.TakeLog();
   driver->SetReplier(nullptr);  // the next reply comes when the test sends it
-  system->Plug(OtherSpec(u"USB Optical Mouse"));
+  system->Plug(OtherTraits(u"USB Optical Mouse"));
   AwaitChange();
   EXPECT_EQ(view.deviceList, (std::vector<std::string>{"VMD220", "USB Optical Mouse"}));
   EXPECT_EQ(view.TakeLog(),
@@ -226,7 +226,7 @@ TEST_F(DiscoveryTest, AChangeWithoutHidDevicesLeavesTheLinkAlone) {
 }
 
 TEST_F(DiscoveryTest, DriverThatCannotBeOpenedForReadingAndWritingIsNeverWrittenTo) {
-  system->Plug(OtherSpec(u"USB Keyboard"), false);
+  system->Plug(OtherTraits(u"USB Keyboard"), false);
   auto driver = PlugDriver(false, {}, /*readWrite=*/false);
   AwaitChange();
   EXPECT_EQ(view.TakeLog(),
@@ -236,16 +236,16 @@ TEST_F(DiscoveryTest, DriverThatCannotBeOpenedForReadingAndWritingIsNeverWritten
   EXPECT_FALSE(exchange.CurrentDevice->HasReadWriteAccess());
   exchange.ReadDataTimerTimer();
   exchange.SendCommand(CMD_GET_INFO);
-  system->Plug(OtherSpec(u"USB Optical Mouse"));  // nothing is retried until a change...
+  system->Plug(OtherTraits(u"USB Optical Mouse"));  // nothing is retried until a change...
   AwaitChange();
   EXPECT_EQ(view.connectionText, "No connection");  // ...which finds it the same
   EXPECT_EQ(driver->Writes(), kNoWrites);
 }
 
 TEST_F(DiscoveryTest, DriverThatCannotBeOpenedAtAllIsNotListed) {
-  auto spec = DriverSpec();
-  spec.queryable = false;
-  auto driver = system->Plug(spec, false);
+  auto traits = DriverTraits();
+  traits.queryable = false;
+  auto driver = system->Plug(traits, false);
   AwaitChange();
   EXPECT_TRUE(view.deviceList.empty());
   EXPECT_EQ(view.connectionText, "No connection");
@@ -274,7 +274,7 @@ TEST_F(DiscoveryTest, TwoDriversBothGetTheInfoRequestAndStatusGoesToTheLast) {
 }
 
 TEST_F(DiscoveryTest, LastDriverRefusedButAnEarlierOneAttachedEndsAtNoConnection) {
-  auto first = system->Plug(DriverSpec(), false);  // answers when the test says so
+  auto first = system->Plug(DriverTraits(), false);  // answers when the test says so
   auto second = PlugDriver(false, {}, /*readWrite=*/false);
   AwaitChange();
   EXPECT_EQ(view.TakeLog(), (std::vector<std::string>{"Disconnected", "Disconnected", "Connected",

@@ -13,14 +13,14 @@ namespace vmd {
 namespace {
 
 using fake::Bytes;
-using fake::FakeHidDeviceSpec;
+using fake::FakeHidDeviceTraits;
 using testing::ProcessPosted;
 using testing::SpinUntil;
 
-FakeHidDeviceSpec Named(std::u16string product) {
-  FakeHidDeviceSpec spec;
-  spec.productString = std::move(product);
-  return spec;
+FakeHidDeviceTraits Named(std::u16string product) {
+  FakeHidDeviceTraits traits;
+  traits.productString = std::move(product);
+  return traits;
 }
 
 class HidDeviceControllerTest : public ::testing::Test {
@@ -70,7 +70,7 @@ TEST_F(HidDeviceControllerTest, AnnouncementsRaiseOnlyWhenTheSetOfDevicesChanged
   system->Plug(Named(u"Mouse"));
   ProcessPosted();
   EXPECT_EQ(changes, 2);
-  FakeHidDeviceSpec hidden = Named(u"Locked");
+  FakeHidDeviceTraits hidden = Named(u"Locked");
   hidden.queryable = false;  // cannot be opened at all: not part of the set
   system->Plug(hidden);
   ProcessPosted();
@@ -163,9 +163,9 @@ TEST_F(HidDeviceControllerTest, ReadWriteAttemptIsRememberedAndRenewedWhenTheNam
 }
 
 TEST_F(HidDeviceControllerTest, DeviceWithoutReadWriteAccessWritesNothing) {
-  FakeHidDeviceSpec spec = Named(u"VMD220");
-  spec.readWrite = false;
-  auto device = system->Plug(spec, false);
+  FakeHidDeviceTraits traits = Named(u"VMD220");
+  traits.readWrite = false;
+  auto device = system->Plug(traits, false);
   StartAndScan();
   HidDevice* taken = controller->CheckOutByIndex(0);
   EXPECT_FALSE(taken->WriteReport(Bytes{1, 10}));
@@ -217,9 +217,9 @@ TEST_F(HidDeviceControllerTest, GivingBackHandsOverAReportAlreadyReadNested) {
 }
 
 TEST_F(HidDeviceControllerTest, DeviceWithNoInputReportIsNotRead) {
-  FakeHidDeviceSpec spec = Named(u"Output only");
-  spec.caps = {0, 9};
-  auto device = system->Plug(spec, false);
+  FakeHidDeviceTraits traits = Named(u"Output only");
+  traits.caps = {0, 9};
+  auto device = system->Plug(traits, false);
   StartAndScan();
   HidDevice* taken = controller->CheckOutByIndex(0);
   taken->SetDataHandler([](HidDevice&, std::uint8_t, std::span<const std::uint8_t>) {});

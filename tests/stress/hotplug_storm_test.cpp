@@ -33,10 +33,10 @@ namespace {
 
 using fake::Bytes;
 using fake::FakeHidDevice;
-using fake::FakeHidDeviceSpec;
-using testing::DriverSpec;
+using fake::FakeHidDeviceTraits;
+using testing::DriverTraits;
 using testing::InfoReport;
-using testing::OtherSpec;
+using testing::OtherTraits;
 using testing::SpinUntil;
 using testing::StatusReport;
 
@@ -61,11 +61,11 @@ std::size_t ThreadsAtRest() {
   return ProcessThreads();
 }
 
-std::string DisplayName(const FakeHidDeviceSpec& spec) {
-  if (!spec.productString.empty()) return EightBitFromUtf16(spec.productString);
+std::string DisplayName(const FakeHidDeviceTraits& traits) {
+  if (!traits.productString.empty()) return EightBitFromUtf16(traits.productString);
   char name[32];
-  std::snprintf(name, sizeof name, "Device VID=%04X PID=%04X", unsigned{spec.vendorId},
-                unsigned{spec.productId});
+  std::snprintf(name, sizeof name, "Device VID=%04X PID=%04X", unsigned{traits.vendorId},
+                unsigned{traits.productId});
   return name;
 }
 
@@ -111,7 +111,7 @@ class HotplugStormTest : public ::testing::Test {
 
   // A driver that answers every request; its status replies carry a serial number.
   std::shared_ptr<FakeHidDevice> PlugDriver(bool readWrite, bool announce) {
-    auto driver = system->Plug(DriverSpec(readWrite), announce);
+    auto driver = system->Plug(DriverTraits(readWrite), announce);
     driver->SetReplier([this](std::span<const std::uint8_t> written) -> std::vector<Bytes> {
       if (written.size() < 2 || written[0] != HID_OUTPUT_REPORT_ID) return {};
       if (written[1] == CMD_GET_INFO) return {InfoReport(101, "A", 100)};
@@ -171,16 +171,16 @@ TEST_F(HotplugStormTest, ThousandPlugCyclesWithReportsInFlightEndAsTheWalkSays) 
   std::thread others([&] {
     std::mt19937 rng(11);
     std::vector<std::shared_ptr<FakeHidDevice>> plugged;
-    const std::vector<FakeHidDeviceSpec> specs = {
-        OtherSpec(u"USB Keyboard"),
-        OtherSpec(u"Optical Mouse", 0x046D, 0xC077),
-        OtherSpec(u"", 0x1234, 0x00AB),
-        OtherSpec(u"vmd220"),   // not the driver: letter case
-        OtherSpec(u"VMD220 "),  // not the driver: a trailing blank
+    const std::vector<FakeHidDeviceTraits> specs = {
+        OtherTraits(u"USB Keyboard"),
+        OtherTraits(u"Optical Mouse", 0x046D, 0xC077),
+        OtherTraits(u"", 0x1234, 0x00AB),
+        OtherTraits(u"vmd220"),   // not the driver: letter case
+        OtherTraits(u"VMD220 "),  // not the driver: a trailing blank
         [] {
-          FakeHidDeviceSpec spec = OtherSpec(u"Locked Pad");
-          spec.queryable = false;  // cannot be opened at all: never listed
-          return spec;
+          FakeHidDeviceTraits traits = OtherTraits(u"Locked Pad");
+          traits.queryable = false;  // cannot be opened at all: never listed
+          return traits;
         }()};
     while (!stop) {
       if (plugged.size() < 3 && (plugged.empty() || rng() % 2 == 0)) {
@@ -236,8 +236,8 @@ TEST_F(HotplugStormTest, ThousandPlugCyclesWithReportsInFlightEndAsTheWalkSays) 
   std::vector<std::string> expectedNames;
   std::vector<std::shared_ptr<FakeHidDevice>> listed;
   for (const auto& device : system->Present()) {
-    if (!device->Spec().queryable) continue;
-    expectedNames.push_back(DisplayName(device->Spec()));
+    if (!device->Traits().queryable) continue;
+    expectedNames.push_back(DisplayName(device->Traits()));
     listed.push_back(device);
   }
   ASSERT_TRUE(SpinUntil([&] { return view.deviceList == expectedNames; }, 10000))
@@ -250,7 +250,7 @@ TEST_F(HotplugStormTest, ThousandPlugCyclesWithReportsInFlightEndAsTheWalkSays) 
   // What the walk says for the devices present.
   std::vector<std::shared_ptr<FakeHidDevice>> presentDrivers;
   for (const auto& device : listed) {
-    if (DisplayName(device->Spec()) == "VMD220") presentDrivers.push_back(device);
+    if (DisplayName(device->Traits()) == "VMD220") presentDrivers.push_back(device);
   }
   if (listed.empty()) {
     EXPECT_EQ(view.connectionText, "No connection");
@@ -260,7 +260,7 @@ TEST_F(HotplugStormTest, ThousandPlugCyclesWithReportsInFlightEndAsTheWalkSays) 
     EXPECT_EQ(view.connectionText, "Disconnected");
     EXPECT_FALSE(exchange.DeviceConnected);
     EXPECT_FALSE(view.polling);
-  } else if (!presentDrivers.back()->Spec().readWrite) {
+  } else if (!presentDrivers.back()->Traits().readWrite) {
     ASSERT_EQ(presentDrivers.size(), 1u);
     EXPECT_EQ(view.connectionText, "No connection");
     EXPECT_FALSE(exchange.DeviceConnected);

@@ -58,23 +58,23 @@ inline fake::FakeHidDevice::Replier DriverReplier(DriverAnswers answers) {
   };
 }
 
-inline fake::FakeHidDeviceSpec DriverSpec(bool readWrite = true) {
-  fake::FakeHidDeviceSpec spec;
-  spec.productString = u"VMD220";
-  spec.vendorId = 0x16C0;
-  spec.productId = 0x05DF;
-  spec.readWrite = readWrite;
-  return spec;
+inline fake::FakeHidDeviceTraits DriverTraits(bool readWrite = true) {
+  fake::FakeHidDeviceTraits traits;
+  traits.productString = u"VMD220";
+  traits.vendorId = 0x16C0;
+  traits.productId = 0x05DF;
+  traits.readWrite = readWrite;
+  return traits;
 }
 
-inline fake::FakeHidDeviceSpec OtherSpec(std::u16string product, std::uint16_t vid = 0x046D,
-                                         std::uint16_t pid = 0xC31C) {
-  fake::FakeHidDeviceSpec spec;
-  spec.productString = std::move(product);
-  spec.vendorId = vid;
-  spec.productId = pid;
-  spec.caps = {9, 2};
-  return spec;
+inline fake::FakeHidDeviceTraits OtherTraits(std::u16string product, std::uint16_t vid = 0x046D,
+                                             std::uint16_t pid = 0xC31C) {
+  fake::FakeHidDeviceTraits traits;
+  traits.productString = std::move(product);
+  traits.vendorId = vid;
+  traits.productId = pid;
+  traits.caps = {9, 2};
+  return traits;
 }
 
 }  // namespace vmd::testing

@@ -28,13 +28,13 @@ std::int64_t ReadStamp(std::span<const std::uint8_t> report, std::size_t offset)
 
 namespace {
 
-fake::FakeHidDeviceSpec DriverSpec(const sim::SimOptions& options) {
-  fake::FakeHidDeviceSpec spec;
-  spec.productString = std::u16string(options.name.begin(), options.name.end());
-  spec.vendorId = options.vendorId;
-  spec.productId = options.productId;
-  spec.caps = {1 + options.inputSize, 1 + options.outputSize};
-  return spec;
+fake::FakeHidDeviceTraits DriverTraits(const sim::SimOptions& options) {
+  fake::FakeHidDeviceTraits traits;
+  traits.productString = std::u16string(options.name.begin(), options.name.end());
+  traits.vendorId = options.vendorId;
+  traits.productId = options.productId;
+  traits.caps = {1 + options.inputSize, 1 + options.outputSize};
+  return traits;
 }
 
 std::int64_t ElapsedMs(std::chrono::steady_clock::time_point start) {
@@ -47,7 +47,7 @@ std::int64_t ElapsedMs(std::chrono::steady_clock::time_point start) {
 
 SimulatedDriver::SimulatedDriver(std::shared_ptr<fake::FakeHidSystem> system,
                                  sim::SimOptions options, int streamPerSecond)
-    : options_(std::move(options)), device_(system->Plug(DriverSpec(options_), false)) {
+    : options_(std::move(options)), device_(system->Plug(DriverTraits(options_), false)) {
   device_->SetReplier([this](std::span<const std::uint8_t> written) {
     ++requests_;
     std::vector<fake::Bytes> replies;

@@ -8,8 +8,8 @@
 
 namespace vmd::fake {
 
-FakeHidDevice::FakeHidDevice(FakeHidDeviceSpec spec, std::string path)
-    : spec_(std::move(spec)), path_(std::move(path)), readWrite_(spec_.readWrite) {}
+FakeHidDevice::FakeHidDevice(FakeHidDeviceTraits traits, std::string path)
+    : traits_(std::move(traits)), path_(std::move(path)), readWrite_(traits_.readWrite) {}
 
 bool FakeHidDevice::Plugged() const {
   std::lock_guard lock(mutex_);
@@ -117,11 +117,11 @@ void FakeHidDevice::SetPlugged(bool plugged) {
   changed_.notify_all();
 }
 
-std::shared_ptr<FakeHidDevice> FakeHidSystem::Plug(FakeHidDeviceSpec spec, bool announce) {
+std::shared_ptr<FakeHidDevice> FakeHidSystem::Plug(FakeHidDeviceTraits traits, bool announce) {
   std::shared_ptr<FakeHidDevice> device;
   {
     std::lock_guard lock(mutex_);
-    device = std::make_shared<FakeHidDevice>(std::move(spec),
+    device = std::make_shared<FakeHidDevice>(std::move(traits),
                                              "/dev/fake-hid" + std::to_string(nextNumber_++));
     present_.push_back(device);
   }

@@ -19,7 +19,7 @@ namespace vmd::fake {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct FakeHidDeviceSpec {
+struct FakeHidDeviceTraits {
   std::u16string productString;  // as the device reports it, zero units and all
   std::uint16_t vendorId = 0x1234;
   std::uint16_t productId = 0x0001;
@@ -34,9 +34,9 @@ class FakeHidDevice {
   // returns arrive as input reports, in order.
   using Replier = std::function<std::vector<Bytes>(std::span<const std::uint8_t> written)>;
 
-  explicit FakeHidDevice(FakeHidDeviceSpec spec, std::string path);
+  explicit FakeHidDevice(FakeHidDeviceTraits traits, std::string path);
 
-  const FakeHidDeviceSpec& Spec() const { return spec_; }
+  const FakeHidDeviceTraits& Traits() const { return traits_; }
   const std::string& Path() const { return path_; }
   bool Plugged() const;
 
@@ -64,7 +64,7 @@ class FakeHidDevice {
   void SetPlugged(bool plugged);
 
  private:
-  const FakeHidDeviceSpec spec_;
+  const FakeHidDeviceTraits traits_;
   const std::string path_;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
@@ -85,7 +85,7 @@ class FakeHidBackend;
 // backend made from it (on the main thread), as the system would.
 class FakeHidSystem : public std::enable_shared_from_this<FakeHidSystem> {
  public:
-  std::shared_ptr<FakeHidDevice> Plug(FakeHidDeviceSpec spec, bool announce = true);
+  std::shared_ptr<FakeHidDevice> Plug(FakeHidDeviceTraits traits, bool announce = true);
   void Unplug(const std::shared_ptr<FakeHidDevice>& device, bool announce = true);
   // A system announcement, from any thread; delivered on the main thread.
   void Announce();

@@ -31,10 +31,10 @@ std::vector<HidDeviceInfo> FakeHidBackend::Scan() {
   system_->CountScan();
   std::vector<HidDeviceInfo> found;
   for (const auto& device : system_->Present()) {
-    const FakeHidDeviceSpec& spec = device->Spec();
-    if (!spec.queryable) continue;
+    const FakeHidDeviceTraits& traits = device->Traits();
+    if (!traits.queryable) continue;
     found.push_back(
-        {device->Path(), device->Path(), spec.vendorId, spec.productId, spec.productString});
+        {device->Path(), device->Path(), traits.vendorId, traits.productId, traits.productString});
   }
   return found;
 }
@@ -47,7 +47,7 @@ std::unique_ptr<HidConnection> FakeHidBackend::OpenReadWrite(const std::string& 
 
 HidCaps FakeHidBackend::ReadCaps(const std::string& path) {
   const auto device = system_->Find(path);
-  return device ? device->Spec().caps : HidCaps{};
+  return device ? device->Traits().caps : HidCaps{};
 }
 
 void FakeHidBackend::WatchChanges(Announcement announce) { announce_ = std::move(announce); }
