@@ -10,8 +10,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto summary = vmd::ParseReportDescriptor(std::span<const std::uint8_t>(data, size));
   if (summary) {
-    for (const std::size_t length : {summary->inputReportByteLength, summary->outputReportByteLength,
-                                     summary->featureReportByteLength}) {
+    for (const std::size_t length :
+         {summary->inputReportByteLength, summary->outputReportByteLength,
+          summary->featureReportByteLength}) {
       if (length == 1 || length > 0xFFFF) std::abort();  // a report has bits, and fits 16 bits
     }
   }
