@@ -3,6 +3,10 @@
 #include <QLocale>
 
 #ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+
+#include <cwchar>
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
@@ -29,7 +33,29 @@ std::u16string DecimalSeparatorSetting() {
 #endif
 }
 
+#ifdef Q_OS_WIN
+// WM_SETTINGCHANGE with "intl": the user changed the regional settings.
+class RegionalSettingsFilter : public QAbstractNativeEventFilter {
+ public:
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    if (eventType != "windows_generic_MSG") return false;
+    const auto* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SETTINGCHANGE && msg->lParam != 0 &&
+        std::wcscmp(reinterpret_cast<const wchar_t*>(msg->lParam), L"intl") == 0)
+      ReadDecimalSeparator();
+    return false;
+  }
+};
+#endif
+
 }  // namespace
+
+void WatchRegionalSettings() {
+#ifdef Q_OS_WIN
+  static RegionalSettingsFilter filter;  // installing it again changes nothing
+  QCoreApplication::instance()->installNativeEventFilter(&filter);
+#endif
+}
 
 void ReadDecimalSeparator() {
   SetDecimalSeparator(DecimalSeparatorFromSetting(DecimalSeparatorSetting()));

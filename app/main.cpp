@@ -36,6 +36,7 @@ TForm1::TForm1(std::unique_ptr<HidController> hidController, QWidget* parent)
   valueBars_ = {Pb_PowerSupply,  Pb_Temperature, Pb_Potentiometer, Pb_AnalogInput,
                 Pb_CurrentLimit, Pb_CurrentAct,  Pb_PwmLimit,      Pb_PwmAct};
   ReadDecimalSeparator();
+  WatchRegionalSettings();
 
   DisplayData.setObjectName(QStringLiteral("DisplayData"));
   DisplayData.setTimerType(Qt::PreciseTimer);
