@@ -3,8 +3,13 @@
 // stops: the records, the indicator text and every report each simulated driver received.
 // Prints one line per scenario and exits non-zero when any check failed.
 //
-//   vmd-link-bench --sim PATH [--work DIR] [--only NAME]... [--break product-name|unpadded-write]
+//   vmd-link-bench --sim PATH [--ctl PATH] [--work DIR] [--only NAME]...
+//                  [--break product-name|unpadded-write]
+//
+// --ctl names vmd220ctl, which the command-line-companion scenario runs; without it that scenario
+// fails.
 
+#include <fcntl.h>
 #include <grp.h>
 #include <hidapi/hidapi.h>
 #include <sys/resource.h>
@@ -13,6 +18,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -20,6 +28,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,6 +37,7 @@
 #include "app/main.h"
 #include "bench/bench_support.h"
 #include "bench/link_harness.h"
+#include "display/status_panel.h"
 #include "link/hid/system_hid.h"
 #include "protocol/driver_protocol.h"
 #include "sim/sim_device.h"
@@ -39,6 +50,7 @@ constexpr int kConnectMs = 15000;  // generous: the VM runs under software emula
 struct Settings {
   std::string self;
   std::string simPath;
+  std::string ctlPath;  // vmd220ctl, for the command-line-companion scenario
   std::string workDir = "/tmp/vmd-link-bench";
   std::vector<std::string> only;
   Breakage breakage = Breakage::None;
@@ -62,6 +74,7 @@ const std::vector<std::string> kFixedDriver = {"--scenario",   "fixed",
                                                "--set",        "switches=3",
                                                "--set",        "inputs=5"};
 const std::string kConnectedText = "Connected to VMD220 ver.: 1.01   SIM";
+constexpr TDriverLimits kFixedLimits{48000, 100, 1000, 5000};  // as --limits gives them
 
 TDriverStatus FixedStatus() {
   TDriverStatus s{};
@@ -72,6 +85,33 @@ TDriverStatus FixedStatus() {
   s.switches = 3;
   s.inputs = 5;
   return s;
+}
+
+// Texts of the panel for FixedStatus() against the fixed driver's limits, as the window shows
+// them (numbers with ".") and the command-line companion prints them, by the window's control
+// names.
+const std::pair<const char*, const char*> kFixedPanelTexts[] = {
+    {"LabVal_PowerSupply", "24 V "},
+    {"LabVal_Temperature", "0 C"},
+    {"LabVal_Potentiometer", "50.0 % "},
+    {"LabVal_CurAct", "-1.50 A "},
+    {"LabVal_CurLim", "0.00 A "},
+    {"Label_DriverStatus", "Run"},
+    {"SW1", "ON"},
+    {"SW2", "ON"},
+    {"SW3", "OFF"},
+    {"IN1", "ON"},
+    {"IN2", "OFF"},
+    {"IN3", "ON"},
+    {"Lab_WorkMode",
+     "Speed set by potentiometer (50.0 % )   Current limit set by 0-10V input (0.00 A )"},
+};
+
+// The text of the window's label or edit box named `name`.
+std::string ControlText(const QWidget& form, const char* name) {
+  if (const auto* label = form.findChild<QLabel*>(name)) return label->text().toStdString();
+  if (const auto* edit = form.findChild<QLineEdit*>(name)) return edit->text().toStdString();
+  return std::string("(no label or edit box ") + name + ")";
 }
 
 std::vector<std::string> With(std::vector<std::string> args, std::vector<std::string> more) {
@@ -153,7 +193,7 @@ void ExpectIdentified(Bench& b, Link& link) {
   c.ExpectEq(link.records.info.infoText, "SIM", "info text");
   c.Expect(link.records.info.deviceVersion == 1.01f, "device version 1.01");
   c.ExpectEq(link.view.hardwareVersion, "-1.06", "hardware version text");
-  c.Expect(link.records.limits == TDriverLimits{48000, 100, 1000, 5000}, "limits record");
+  c.Expect(link.records.limits == kFixedLimits, "limits record");
 }
 
 // Found by its product string and identified.
@@ -493,29 +533,11 @@ void WindowShowsTheDriver(Bench& b) {
   if (!connected) return;
   const auto drawn = [&] { return text(form.LabVal_Potentiometer) == "50.0 % "; };
   c.Expect(WaitUntil(drawn, 3000), "potentiometer drawn: " + text(form.LabVal_Potentiometer));
-  struct Expected {
-    std::string shown;
-    const char* want;
-  };
   const auto check = [&] {
-    const Expected expected[] = {
-        {text(form.Label_HardwareVer), "-1.06"},
-        {text(form.LabVal_PowerSupply), "24 V "},
-        {text(form.LabVal_Temperature), "0 C"},
-        {text(form.LabVal_Potentiometer), "50.0 % "},
-        {text(form.LabVal_CurAct), "-1.50 A "},
-        {text(form.LabVal_CurLim), "0.00 A "},
-        {text(form.Label_DriverStatus), "Run"},
-        {text(form.SW1), "ON"},
-        {text(form.SW2), "ON"},
-        {text(form.SW3), "OFF"},
-        {text(form.IN1), "ON"},
-        {text(form.IN2), "OFF"},
-        {text(form.IN3), "ON"},
-        {text(form.Lab_WorkMode),
-         "Speed set by potentiometer (50.0 % )   Current limit set by 0-10V input (0.00 A )"},
-    };
-    for (const auto& e : expected) c.ExpectEq(e.shown, e.want, "window shows");
+    c.ExpectEq(text(form.Label_HardwareVer), "-1.06", "window shows");
+    for (const auto& [name, want] : kFixedPanelTexts) {
+      c.ExpectEq(ControlText(form, name), want, std::string("window shows ") + name);
+    }
     c.ExpectEq(form.Pb_PowerSupply->value(), 50, "supply bar");
   };
   check();
@@ -526,6 +548,373 @@ void WindowShowsTheDriver(Bench& b) {
   c.Expect(!form.ReadDataTimer.isActive(), "polling stopped");
   check();  // the panel keeps its last values
   b.ExpectOnlyRequests(*sim);
+}
+
+// --- vmd220ctl, run as a user runs it ----------------------------------------------------------
+
+constexpr int kCtlTimeoutMs = 30000;
+
+struct CtlRun {
+  std::string command;  // "vmd220ctl ARGS"
+  bool ended = false;   // within the time-out
+  int exitCode = -1;    // -1: ended by a signal
+  std::string out, err;
+};
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  std::string word;
+  while (in >> word) words.push_back(word);
+  return words;
+}
+
+// Runs vmd220ctl with `args`, standard input /dev/null, its output and messages caught in files;
+// as the user nobody when `asNobody`.
+CtlRun RunCtl(const Settings& settings, const std::vector<std::string>& args,
+              bool asNobody = false) {
+  static int serial = 0;
+  const std::string base = settings.workDir + "/ctl-" + std::to_string(++serial);
+  const std::string outPath = base + ".out", errPath = base + ".err";
+  CtlRun run;
+  run.command = "vmd220ctl";
+  std::vector<std::string> argv = {settings.ctlPath};
+  for (const auto& arg : args) {
+    run.command += " " + arg;
+    argv.push_back(arg);
+  }
+  std::vector<char*> cargv;
+  for (auto& arg : argv) cargv.push_back(arg.data());
+  cargv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+      _exit(126);
+    if (asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+      _exit(126);
+    execv(cargv[0], cargv.data());
+    _exit(127);
+  }
+  if (child < 0) return run;
+  int status = 0;
+  run.ended = WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, kCtlTimeoutMs);
+  if (!run.ended) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+  }
+  if (run.ended && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  run.out = FileText(outPath);
+  run.err = FileText(errPath);
+  return run;
+}
+
+// The run ended with `code`; when it is 0, with nothing on standard error.
+bool ExpectExit(Checks& c, const CtlRun& run, int code) {
+  const bool ok = run.ended && run.exitCode == code && (code != 0 || run.err.empty());
+  std::string what = run.command + ": ";
+  what += run.ended ? "exit code " + std::to_string(run.exitCode)
+                    : "did not end within " + std::to_string(kCtlTimeoutMs) + " ms";
+  what += ", want " + std::to_string(code);
+  if (!run.err.empty()) what += "; it said: " + run.err.substr(0, run.err.find('\n'));
+  c.Expect(ok, what);
+  return ok;
+}
+
+// The fields of one CSV row: comma-separated, strings in double quotes with "" for a quote.
+std::vector<std::string> CsvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char ch = line[i];
+    if (quoted) {
+      if (ch == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else if (ch == '"') {
+        quoted = false;
+      } else {
+        fields.back() += ch;
+      }
+    } else if (ch == '"') {
+      quoted = true;
+    } else if (ch == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += ch;
+    }
+  }
+  return fields;
+}
+
+using Fields = std::map<std::string, std::string>;
+
+// The members of one JSON object line, each value as text (numbers whole, as written).
+std::optional<Fields> JsonFields(const std::string& line) {
+  QJsonParseError error{};
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+  if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+  Fields fields;
+  const QJsonObject object = doc.object();
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    const QJsonValue value = it.value();
+    std::string text;
+    if (value.isString())
+      text = value.toString().toStdString();
+    else if (value.isBool())
+      text = value.toBool() ? "true" : "false";
+    else if (value.isDouble())
+      text = QString::number(value.toInteger()).toStdString();
+    else
+      text = "(not a string, number or boolean)";
+    fields[it.key().toStdString()] = text;
+  }
+  return fields;
+}
+
+// One status record of vmd220ctl (JSON or CSV) for the fixed driver: its raw values and full
+// scales, and the panel's texts and bar positions as the display code makes them for the same
+// record, under the window's control names.
+void ExpectFixedStatusFields(Checks& c, const Fields& fields, const std::string& where) {
+  const auto field = [&](const std::string& name) {
+    const auto found = fields.find(name);
+    return found == fields.end() ? std::string("(missing)") : found->second;
+  };
+  const TDriverStatus s = FixedStatus();
+  const std::pair<const char*, long long> raw[] = {
+      {"inputs", s.inputs},
+      {"outputs", s.outputs},
+      {"switches", s.switches},
+      {"reserved", s.reserved},
+      {"potentiometer", s.potentiometer},
+      {"analogInput", s.analogInput},
+      {"errorCode", s.errorCode},
+      {"driverState", s.driverState},
+      {"temperature", s.temperature},
+      {"currentAct", s.currentAct},
+      {"currentLimit", s.currentLimit},
+      {"supplyVoltage", s.supplyVoltage},
+      {"pwmAct", s.pwmAct},
+      {"pwmLimit", s.pwmLimit},
+      {"supplyMax", kFixedLimits.supplyMax},
+      {"temperatureMax", kFixedLimits.temperatureMax},
+      {"pwmMax", kFixedLimits.pwmMax},
+      {"currentMax", kFixedLimits.currentMax},
+  };
+  for (const auto& [name, value] : raw)
+    c.ExpectEq(field(name), std::to_string(value), where + " " + name);
+  const PanelContent panel = StatusPanelContent(s, kFixedLimits, ".");
+  for (const BoxContent& box : panel.boxes) {
+    const std::string name(box.name);
+    c.ExpectEq(field(name), box.look.text, where + " " + name);
+  }
+  for (const ValueRow& row : panel.values) {
+    c.ExpectEq(field(std::string(row.labelName)), row.caption,
+               where + " " + std::string(row.labelName));
+    c.ExpectEq(field(std::string(row.barName)), std::to_string(row.barPosition),
+               where + " " + std::string(row.barName));
+  }
+  c.Expect(panel.driverState && panel.driverError, "the fixed status has a known state and error");
+  if (panel.driverState)
+    c.ExpectEq(field(std::string(kDriverStateLabel)), panel.driverState->caption, where);
+  if (panel.driverError)
+    c.ExpectEq(field(std::string(kDriverErrorLabel)), *panel.driverError, where);
+  c.ExpectEq(field(std::string(kWorkModeLabel)), panel.workMode, where);
+  // The same texts as the window shows.
+  for (const auto& [name, want] : kFixedPanelTexts)
+    c.ExpectEq(field(name), want, where + " " + name);
+  c.ExpectEq(field("Pb_PowerSupply"), "50", where + " Pb_PowerSupply");
+}
+
+// The row of `vmd220ctl list` for the device at `node`, in words: index, driver, read-write, VID,
+// PID, path, name. Empty when the table has no such row (or more than one).
+std::vector<std::string> ListRow(Checks& c, const CtlRun& run, const std::string& node) {
+  const auto lines = Lines(run.out);
+  c.ExpectEq(lines.empty() ? std::vector<std::string>{} : Words(lines.front()),
+             (std::vector<std::string>{"INDEX", "DRIVER", "RW", "VID", "PID", "PATH", "NAME"}),
+             run.command + " header");
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const auto words = Words(lines[i]);
+    if (words.size() >= 6 && words[5] == node) rows.push_back(words);
+  }
+  c.ExpectEq(rows.size(), 1u, run.command + ": rows for " + node);
+  return rows.size() == 1 ? rows.front() : std::vector<std::string>{};
+}
+
+// vmd220ctl on the real stack against a simulated driver with fixed values: list, info, status
+// and watch show what the driver sent with the panel's texts, the driver receives nothing but
+// padded info and status requests, and a missing driver, a node the user may not open and a
+// driver that never answers give their exit codes.
+void CommandLineCompanion(Bench& b) {
+  auto& c = b.checks;
+  const std::string& ctl = b.settings.ctlPath;
+  if (ctl.empty() || access(ctl.c_str(), X_OK) != 0)
+    return c.Expect(false, "no vmd220ctl to run: pass --ctl PATH (given: \"" + ctl + "\")");
+  auto sim = b.StartSim("ctl", With(kFixedDriver, {"--vid", "1209", "--pid", "a220"}));
+  const std::string node = sim->HidrawNode();
+  if (node.empty()) return;
+
+  // list: the driver by its name, its IDs and node, the driver with index 0, read-write; sends
+  // nothing.
+  const CtlRun list = RunCtl(b.settings, {"list"});
+  if (ExpectExit(c, list, 0)) {
+    c.ExpectEq(ListRow(c, list, node),
+               (std::vector<std::string>{"0", "yes", "yes", "1209", "A220", node, "VMD220"}),
+               "vmd220ctl list: the driver's row");
+  }
+  c.ExpectEq(sim->OutputReports().size(), 0u, "reports after vmd220ctl list");
+
+  // info: the monitor's connection text, the versions, the info text and the limits given.
+  const CtlRun info = RunCtl(b.settings, {"info"});
+  if (ExpectExit(c, info, 0)) {
+    std::vector<std::string> shown;
+    for (const auto& line : Lines(info.out)) {
+      const auto gap = line.find("  ");
+      const auto value = line.find_first_not_of(' ', gap);
+      shown.push_back(gap == std::string::npos || value == std::string::npos
+                          ? line
+                          : line.substr(0, gap) + ": " + line.substr(value));
+    }
+    c.ExpectEq(shown,
+               (std::vector<std::string>{
+                   "Path: " + node, "Connection: " + kConnectedText, "Device version: 1.01",
+                   "Hardware version: -1.06", "Info text: SIM", "Supply max: 48000 mV",
+                   "Temperature max: 100 C", "PWM max: 1000", "Current max: 5000 mA"}),
+               "vmd220ctl info");
+  }
+
+  // status as JSON: one object with the raw record and the panel's texts.
+  const CtlRun status = RunCtl(b.settings, {"status", "--format", "json"});
+  std::optional<Fields> statusFields;
+  if (ExpectExit(c, status, 0)) {
+    const auto lines = Lines(status.out);
+    c.ExpectEq(lines.size(), 1u, "vmd220ctl status --format json: lines");
+    if (!lines.empty()) statusFields = JsonFields(lines.front());
+    c.Expect(statusFields.has_value(), "vmd220ctl status --format json: not a JSON object: " +
+                                           (lines.empty() ? std::string() : lines.front()));
+    if (statusFields) ExpectFixedStatusFields(c, *statusFields, "status JSON");
+  }
+
+  // watch as CSV: a header and three rows 40 ms apart, with time stamps, columns as in JSON.
+  const std::int64_t watchStart = sim->NowMs();
+  const CtlRun watch =
+      RunCtl(b.settings, {"watch", "--count", "3", "--interval", "40", "--format", "csv"});
+  if (ExpectExit(c, watch, 0)) {
+    const auto lines = Lines(watch.out);
+    c.ExpectEq(lines.size(), 4u, "vmd220ctl watch --count 3 --format csv: lines");
+    const auto header = lines.empty() ? std::vector<std::string>{} : CsvFields(lines.front());
+    c.Expect(!header.empty() && header.front() == "time", "the CSV header starts with time");
+    if (statusFields) {
+      std::vector<std::string> columns(header.begin() + (header.empty() ? 0 : 1), header.end());
+      std::vector<std::string> keys;
+      for (const auto& [key, value] : *statusFields) keys.push_back(key);
+      std::sort(columns.begin(), columns.end());
+      c.ExpectEq(columns, keys, "CSV columns after time, sorted, against the JSON status");
+    }
+    std::string lastTime;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      const auto values = CsvFields(lines[i]);
+      const std::string where = "CSV row " + std::to_string(i);
+      c.ExpectEq(values.size(), header.size(), where + ": fields");
+      if (values.size() != header.size()) continue;
+      Fields row;
+      for (std::size_t k = 0; k < header.size(); ++k) row[header[k]] = values[k];
+      const QDateTime time =
+          QDateTime::fromString(QString::fromStdString(row["time"]), Qt::ISODateWithMs);
+      c.Expect(time.isValid() && row["time"].ends_with('Z') && row["time"] > lastTime,
+               where + ": time \"" + row["time"] + "\" is no later UTC time stamp");
+      lastTime = row["time"];
+      ExpectFixedStatusFields(c, row, where);
+    }
+  }
+  // The watch's status requests as the driver received them, one per interval.
+  std::vector<std::int64_t> times;
+  for (const auto& e : sim->Log())
+    if (e.event == "out" && e.ms >= watchStart && e.hex == Request(CMD_GET_STATUS))
+      times.push_back(e.ms);
+  std::string gaps;
+  bool paced = times.size() == 3;
+  for (std::size_t i = 1; i < times.size(); ++i) {
+    const std::int64_t gap = times[i] - times[i - 1];
+    gaps += (gaps.empty() ? "" : " and ") + std::to_string(gap);
+    paced = paced && gap >= 30 && gap <= 400;  // 40 ms, give or take the emulated clock
+  }
+  std::printf("    vmd220ctl watch --interval 40: status requests %s ms apart\n",
+              gaps.empty() ? "never twice" : gaps.c_str());
+  c.Expect(paced, "the watch's 3 status requests 40 ms apart: " + std::to_string(times.size()) +
+                      " requests, gaps " + gaps + " ms");
+
+  // The driver received exactly the requests of info, status and watch, each padded to 65 bytes.
+  const std::string infoRequest = Request(CMD_GET_INFO), statusRequest = Request(CMD_GET_STATUS);
+  c.ExpectEq(sim->OutputReports(),
+             (std::vector<std::string>{infoRequest, infoRequest, statusRequest, infoRequest,
+                                       statusRequest, statusRequest, statusRequest}),
+             "reports the driver received from info, status and watch");
+  b.ExpectOnlyRequests(*sim);
+
+  // No driver: the driver unplugged, status ends with exit code 3.
+  sim->Stop();
+  c.Expect(WaitUntil([&] { return sim->HidrawNode().empty(); }, 5000), "the driver's node gone");
+  const CtlRun gone = RunCtl(b.settings, {"status"});
+  if (ExpectExit(c, gone, 3)) {
+    c.Expect(gone.err.find("no VMD220 found") != std::string::npos,
+             gone.command + " says no VMD220 was found: " + gone.err);
+    c.ExpectEq(gone.out, "", gone.command + ": output");
+  }
+
+  // No permission: as the user nobody, with the driver's node readable only, list shows it is
+  // not read-write and status ends with exit code 4 and the hint to the udev rule.
+  auto readOnly = b.StartSim("ctl-read-only", kFixedDriver);
+  const std::string readOnlyNode = readOnly->HidrawNode();
+  if (!readOnlyNode.empty()) {
+    c.Expect(chmod(readOnlyNode.c_str(), 0644) == 0, "chmod 0644 " + readOnlyNode);
+    const CtlRun listAsUser = RunCtl(b.settings, {"list"}, true);
+    if (ExpectExit(c, listAsUser, 0)) {
+      const auto row = ListRow(c, listAsUser, readOnlyNode);
+      c.Expect(row.size() == 7 && row[1] == "yes" && row[2] == "no" && row[6] == "VMD220",
+               "vmd220ctl list as nobody: the driver, not read-write");
+    }
+    const CtlRun statusAsUser = RunCtl(b.settings, {"status"}, true);
+    if (ExpectExit(c, statusAsUser, 4)) {
+      c.Expect(statusAsUser.err.find("no permission") != std::string::npos &&
+                   statusAsUser.err.find("70-vmd220.rules") != std::string::npos,
+               "vmd220ctl status as nobody names the missing permission and the udev rule: " +
+                   statusAsUser.err);
+      c.ExpectEq(statusAsUser.out, "", statusAsUser.command + " as nobody: output");
+    }
+    c.ExpectEq(readOnly->OutputReports().size(), 0u, "reports to the node nobody may not open");
+  }
+  readOnly->Stop();
+
+  // No reply: a driver that never answers, info ends with exit code 6 after its time-out.
+  auto mute = b.StartSim("ctl-mute", With(kFixedDriver, {"--no-reply"}));
+  if (!mute->HidrawNode().empty()) {
+    const CtlRun silent = RunCtl(b.settings, {"info", "--timeout", "500"});
+    if (ExpectExit(c, silent, 6)) {
+      c.Expect(silent.err.find("no info reply") != std::string::npos,
+               silent.command + " says no info reply came: " + silent.err);
+    }
+    c.ExpectEq(mute->OutputReports(), std::vector<std::string>{infoRequest},
+               "reports to the driver that never answers");
+  }
 }
 
 struct Scenario {
@@ -548,6 +937,7 @@ const Scenario kScenarios[] = {
     {"short-reply", ShortReply},
     {"destroyed-while-reading", DestroyedWhileReading},
     {"window-shows-the-driver", WindowShowsTheDriver},
+    {"command-line-companion", CommandLineCompanion},
     {"broken-link-is-caught", BrokenLinkIsCaught},
 };
 
@@ -588,7 +978,7 @@ int main(int argc, char** argv) {
   settings.self = std::filesystem::read_symlink("/proc/self/exe").string();
   const auto usage = [] {
     std::fprintf(stderr,
-                 "usage: vmd-link-bench --sim PATH [--work DIR] [--only SCENARIO]... "
+                 "usage: vmd-link-bench --sim PATH [--ctl PATH] [--work DIR] [--only SCENARIO]... "
                  "[--break product-name|unpadded-write]\n");
     return 2;
   };
@@ -597,6 +987,8 @@ int main(int argc, char** argv) {
     const bool hasValue = i + 1 < argc;
     if (arg == "--sim" && hasValue)
       settings.simPath = argv[++i];
+    else if (arg == "--ctl" && hasValue)
+      settings.ctlPath = argv[++i];
     else if (arg == "--work" && hasValue)
       settings.workDir = argv[++i];
     else if (arg == "--only" && hasValue)

@@ -6,7 +6,7 @@
 #
 #   bench/run-kernel-bench.sh [BUILD_DIR] [-- ARGS FOR vmd-link-bench]
 #
-# BUILD_DIR (default build/ci) must hold sim/vmd220-sim and bench/vmd-link-bench.
+# BUILD_DIR (default build/ci) must hold sim/vmd220-sim, bench/vmd-link-bench and cli/vmd220ctl.
 # Environment: VMD_BENCH_CACHE (downloads and extracted packages, default ~/.cache/vmd220-bench),
 # VMD_BENCH_TIMEOUT (seconds for the whole boot, default 420), VMD_BENCH_LOG (serial log file,
 # default BUILD_DIR/bench/kernel-bench.log).
@@ -27,9 +27,10 @@ log="${VMD_BENCH_LOG:-$build/bench/kernel-bench.log}"
 say() { printf 'kernel-bench: %s\n' "$*" >&2; }
 die() { say "FAILED: $*"; exit 1; }
 
-binaries=("$build/sim/vmd220-sim" "$build/bench/vmd-link-bench")
+binaries=("$build/sim/vmd220-sim" "$build/bench/vmd-link-bench" "$build/cli/vmd220ctl")
 for binary in "${binaries[@]}"; do
-  [ -x "$binary" ] || die "$binary is missing: build the targets vmd220-sim and vmd-link-bench"
+  [ -x "$binary" ] ||
+    die "$binary is missing: build the targets vmd220-sim, vmd-link-bench and vmd220ctl"
 done
 
 # --- tools -------------------------------------------------------------------------------------

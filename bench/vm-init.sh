@@ -20,7 +20,7 @@ export HOME=/tmp XDG_RUNTIME_DIR=/tmp/runtime QT_QPA_PLATFORM=offscreen
 export QT_PLUGIN_PATH="$(cat /qt-plugin-path)"
 set --
 while IFS= read -r arg; do [ -n "$arg" ] && set -- "$@" "$arg"; done </bench-args
-vmd-link-bench --sim /opt/vmd/bin/vmd220-sim --work /tmp/bench "$@"
+vmd-link-bench --sim /opt/vmd/bin/vmd220-sim --ctl /opt/vmd/bin/vmd220ctl --work /tmp/bench "$@"
 echo "VMD-BENCH-EXIT $?"
 sync
 poweroff -f
