@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/sample_status_text.h"
+#include "tests/cli/sample_texts.h"
 
 namespace {
 
@@ -39,16 +39,6 @@ Outcome RunProgram(const std::vector<std::string>& args, const std::string& inpu
 const std::string kInfoHex = "02 0a 65 41 00 00 00 00 00 00 00 00 64 80 bb 00 00 64 00 e8 03 b8 0b";
 const std::string kStatusHex =
     "02 0b 05 08 03 00 72 06 c4 09 02 02 46 00 24 fa ff ff dc 05 00 00 3b 5e 00 00 d4 fe e8 03";
-
-const std::string kInfoText =
-    "Connection        Connected to VMD220 ver.: 1.01   A\n"
-    "Device version    1.01\n"
-    "Hardware version  1.00\n"
-    "Info text         A\n"
-    "Supply max        48000 mV\n"
-    "Temperature max   100 C\n"
-    "PWM max           1000\n"
-    "Current max       3000 mA\n";
 
 struct ProgramCase {
   const char* name;
@@ -97,8 +87,9 @@ std::vector<std::string> InfoThenStatusArgs(std::initializer_list<std::string> h
 INSTANTIATE_TEST_SUITE_P(
     Cases, ProgramTest,
     ::testing::Values(
-        ProgramCase{"DecodeInfoAndStatus", InfoThenStatusArgs({"decode"}), "", 0,
-                    kInfoText + "\n" + vmd::cli::testing::kSampleStatusText},
+        ProgramCase{
+            "DecodeInfoAndStatus", InfoThenStatusArgs({"decode"}), "", 0,
+            vmd::cli::testing::kSampleInfoText + "\n" + vmd::cli::testing::kSampleStatusText},
         ProgramCase{"DecodeStatusAloneHasNoFullScales",
                     Args({"decode", "--format", "csv"}, kStatusHex), "", 0,
                     "inputs,outputs,switches,reserved,potentiometer,analogInput,errorCode,"

@@ -9,7 +9,7 @@
 
 #include "cli/exit_codes.h"
 #include "link/hid/fake/fake_hid.h"
-#include "tests/cli/sample_status_text.h"
+#include "tests/cli/sample_texts.h"
 #include "tests/support/fake_driver.h"
 
 namespace vmd::cli {
@@ -48,6 +48,7 @@ TDriverStatus SampleStatus() {
   return s;
 }
 
+using vmd::cli::testing::kSampleInfoText;
 using vmd::cli::testing::kSampleStatusText;
 
 struct Result {
@@ -600,17 +601,7 @@ TEST_F(Vmd220ctlTest, DecodeReadsReportsFromStandardInputOneALine) {
   const Result result = Run({"decode", "-"});
   EXPECT_EQ(result.code, kExitOk) << result.err;
   EXPECT_EQ(hidOpened, 0);
-  EXPECT_EQ(result.out,
-            "Connection        Connected to VMD220 ver.: 1.01   A\n"
-            "Device version    1.01\n"
-            "Hardware version  1.00\n"
-            "Info text         A\n"
-            "Supply max        48000 mV\n"
-            "Temperature max   100 C\n"
-            "PWM max           1000\n"
-            "Current max       3000 mA\n"
-            "\n" +
-                kSampleStatusText);
+  EXPECT_EQ(result.out, kSampleInfoText + "\n" + kSampleStatusText);
 }
 
 // Decode input that is not a reply: exit code 7 and where the fault is; nothing on the output.

@@ -1,10 +1,21 @@
 #pragma once
-// What vmd220ctl prints for the sample status (S1 and S2 on, an error, negative values) in its text
-// format, shared by the tests that run the commands in-process and through the built program.
+// What vmd220ctl prints in its text format for the sample info reply (version 1.01, info text "A")
+// and the sample status (S1 and S2 on, an error, negative values), shared by the tests that run the
+// commands in-process and through the built program.
 
 #include <string>
 
 namespace vmd::cli::testing {
+
+inline const std::string kSampleInfoText =
+    "Connection        Connected to VMD220 ver.: 1.01   A\n"
+    "Device version    1.01\n"
+    "Hardware version  1.00\n"
+    "Info text         A\n"
+    "Supply max        48000 mV\n"
+    "Temperature max   100 C\n"
+    "PWM max           1000\n"
+    "Current max       3000 mA\n";
 
 inline const std::string kSampleStatusText =
     "Switches       SW1 ON  SW2 ON  SW3 OFF  SW4 OFF  SW5 OFF  SW6 OFF\n"
