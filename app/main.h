@@ -42,10 +42,7 @@ class TForm1 : public QWidget, public LinkView {
   void DisplayDataTimer();
   void ReadDataTimerTimer();
 
-  const DriverRecords& Records() const { return records_; }
   ReportExchange& Exchange() { return exchange_; }
-  // Null without an HID component.
-  const Discovery* DeviceDiscovery() const { return discovery_.get(); }
 
   // Controls the program writes, by their names.
   QLineEdit* ConnectionStatus = nullptr;

@@ -39,8 +39,6 @@ class ReportExchange {
   void HidDataReceived(HidDevice& device, std::uint8_t reportId,
                        std::span<const std::uint8_t> data);
 
-  const DriverRecords& Records() const { return records_; }
-
  private:
   DriverRecords& records_;
   LinkView& view_;
