@@ -38,22 +38,22 @@ TForm1::TForm1(std::unique_ptr<HidController> hidController, QWidget* parent)
   ReadDecimalSeparator();
   WatchRegionalSettings();
 
-  DisplayData.setObjectName(QStringLiteral("DisplayData"));
-  DisplayData.setTimerType(Qt::PreciseTimer);
-  DisplayData.setInterval(kTickMilliseconds);
-  connect(&DisplayData, &QTimer::timeout, this,
-          [this] { RunEventHandler([this] { DisplayDataTimer(); }); });
-  ReadDataTimer.setObjectName(QStringLiteral("ReadDataTimer"));
-  ReadDataTimer.setTimerType(Qt::PreciseTimer);
-  ReadDataTimer.setInterval(kTickMilliseconds);
-  connect(&ReadDataTimer, &QTimer::timeout, this,
-          [this] { RunEventHandler([this] { ReadDataTimerTimer(); }); });
+  SetUpTimer(DisplayData, "DisplayData", &TForm1::DisplayDataTimer);
+  SetUpTimer(ReadDataTimer, "ReadDataTimer", &TForm1::ReadDataTimerTimer);
   DisplayData.start();
 
   if (JvHidDeviceController1)
     discovery_ = std::make_unique<Discovery>(*JvHidDeviceController1, exchange_, *this);
 
   RunEventHandler([this] { FormCreate(); });
+}
+
+void TForm1::SetUpTimer(QTimer& timer, const char* name, void (TForm1::*handler)()) {
+  timer.setObjectName(QString::fromLatin1(name));
+  timer.setTimerType(Qt::PreciseTimer);
+  timer.setInterval(kTickMilliseconds);
+  connect(&timer, &QTimer::timeout, this,
+          [this, handler] { RunEventHandler([this, handler] { (this->*handler)(); }); });
 }
 
 TForm1::~TForm1() {

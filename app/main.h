@@ -70,6 +70,8 @@ class TForm1 : public QWidget, public LinkView {
 
  private:
   void CreateControls();
+  // A 40 ms timer whose ticks run `handler` under the error dialog's guard.
+  void SetUpTimer(QTimer& timer, const char* name, void (TForm1::*handler)());
   void ShowIndicator(const char* text, QColor background);
   void ShowPanel(const PanelContent& panel);
 
